@@ -1,0 +1,1 @@
+#include "dish/dish.h"

@@ -1,0 +1,3 @@
+#include "model/model.h"
+
+#include <gtest/gtest.h>

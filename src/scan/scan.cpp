@@ -1,0 +1,1 @@
+#include "scan/scan.h"

@@ -1,0 +1,1 @@
+#include "tuner/tuner.h"
