@@ -15,6 +15,7 @@ struct PassScan {
   int32_t abortFlag = 0;
   double totalScanTime = 0.0;
   uint32_t droppedCount = 0;  // records beyond the 200 slots of the pass
+  uint32_t sweepCount = 0;    // range scans run (the walk adds one per ScanRange call)
 };
 
 // Sweeps one range; returns the number of records the library stored at results + index,
