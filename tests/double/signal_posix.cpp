@@ -1,0 +1,7 @@
+#include <signal.h>
+
+#include "script.h"
+
+void RaiseInterrupt() {
+  raise(SIGINT);
+}
