@@ -4,10 +4,14 @@
 A case is a folder:
   Vextral.ini, Kestrune.ini   INI files put beside the program (both optional)
   double.script               the test double's script (optional)
+  files/                      further files copied into the run folder (optional)
+  nolib                       present: no tuner library beside the program
   args                        command-line arguments, one per line (optional)
+  interrupt-after             seconds after which Ctrl+C is sent to the program (optional)
   stdin                       what is typed at the console (optional)
   setup                       folders to create before the run, one per line (optional)
-  expected.out                the console output
+  expected.out                the console output (expected.out.windows where it differs there;
+                              no file: the console is not compared)
   expected.rc                 the exit code as the shell sees it (0..255)
   expected.log                the test double's call log (optional)
   expected/                   files the run must leave, by path relative to the run folder
@@ -22,9 +26,11 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 TIME = re.compile(rb"Scan Time = -?\d+\.\d{3}s")
 STAMP = re.compile(rb"\d{1,2}:\d\d - \d\d/\d\d/\d{4}")
@@ -54,7 +60,10 @@ def read(path):
 
 def prepare(case, work, exe, lib):
     shutil.copy(exe, work)
-    shutil.copy(lib, work)
+    if not os.path.exists(os.path.join(case, "nolib")):
+        shutil.copy(lib, work)
+    if os.path.isdir(os.path.join(case, "files")):
+        shutil.copytree(os.path.join(case, "files"), work, dirs_exist_ok=True)
     for name in ("Vextral.ini", "Kestrune.ini", "double.script"):
         if os.path.exists(os.path.join(case, name)):
             shutil.copy(os.path.join(case, name), work)
@@ -70,8 +79,18 @@ def run(case, work, exe, launcher):
         args = [a for a in read(os.path.join(case, "args")).decode().splitlines() if a]
     stdin = read(os.path.join(case, "stdin")) if os.path.exists(os.path.join(case, "stdin")) else b""
     command = launcher + [os.path.join(work, os.path.basename(exe))] + args
-    done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120)
-    return done.returncode & 0xFF, done.stdout.replace(b"\r\n", b"\n"), done.stderr
+    interrupt = os.path.join(case, "interrupt-after")
+    if not os.path.exists(interrupt):
+        done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120)
+        return done.returncode & 0xFF, done.stdout.replace(b"\r\n", b"\n"), done.stderr
+    process = subprocess.Popen(command, cwd=work, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
+    process.stdin.write(stdin)
+    process.stdin.close()
+    time.sleep(float(read(interrupt).decode().strip()))
+    process.send_signal(signal.SIGINT)
+    out, err = process.communicate(timeout=120)
+    return process.returncode & 0xFF, out.replace(b"\r\n", b"\n"), err
 
 
 def compare(label, expected, actual, failures):
@@ -130,7 +149,7 @@ def main():
         out = mask(out)
         log_path = os.path.join(work, "double.log")
         log = read(log_path).replace(b"\r\n", b"\n") if os.path.exists(log_path) else b""
-        if options.update:
+        if options.update and not os.path.exists(os.path.join(case, "interrupt-after")):
             shown = expand(b"{DIR}", options.target, work)
             with open(os.path.join(case, "expected.out"), "wb") as f:
                 f.write(out.replace(shown, b"{DIR}"))
@@ -144,8 +163,11 @@ def main():
             expected_rc = int(read(os.path.join(case, "expected.rc")).decode().strip())
             if rc != expected_rc:
                 failures.append("exit code %d, expected %d" % (rc, expected_rc))
-            compare("console", expand(read(os.path.join(case, "expected.out")), options.target,
-                                      work), out, failures)
+            expected_out = os.path.join(case, "expected.out")
+            if os.path.exists(expected_out + "." + options.target):
+                expected_out += "." + options.target
+            if os.path.exists(expected_out):
+                compare("console", expand(read(expected_out), options.target, work), out, failures)
             if os.path.exists(os.path.join(case, "expected.log")):
                 compare("call log", read(os.path.join(case, "expected.log")), log, failures)
         check_files(case, work, options.target, failures, options.update)

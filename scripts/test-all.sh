@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds and tests everything: the Linux program with its unit and end-to-end tests, the same
+# suite under AddressSanitizer and UndefinedBehaviorSanitizer, and the 32-bit Windows program
+# under Wine when the cross-compiler is installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=${JOBS:-2}
+start=$(date +%s)
+
+echo "== Linux build and tests"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs"
+
+if [ -x scripts/test-sanitizers.sh ]; then
+  echo "== Sanitizer build and tests"
+  scripts/test-sanitizers.sh
+fi
+
+if [ -x scripts/test-windows.sh ]; then
+  if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
+    echo "== Windows build and tests under Wine"
+    scripts/test-windows.sh
+  elif [ "${CI:-}" = true ]; then
+    echo "the Windows cross-compiler or Wine is missing" >&2
+    exit 1
+  else
+    echo "== Windows build skipped: i686-w64-mingw32-g++ or wine not installed"
+  fi
+fi
+echo "== all tests passed in $(( $(date +%s) - start )) s"
