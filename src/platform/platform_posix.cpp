@@ -48,12 +48,19 @@ void* OpenSharedLibrary(const char* path, char* reason, size_t reasonSize) {
   void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (!library && reason && reasonSize) {
     const char* why = dlerror();
-    std::snprintf(reason, reasonSize, "%s", why ? why : "unknown error");
+    if (!why) why = "unknown error";
+    // dlerror repeats the path the caller already names.
+    size_t pathLength = std::strlen(path);
+    if (std::strncmp(why, path, pathLength) == 0 && std::strncmp(why + pathLength, ": ", 2) == 0)
+      why += pathLength + 2;
+    std::snprintf(reason, reasonSize, "%s", why);
   }
   return library;
 }
 
-void* SharedLibrarySymbol(void* library, const char* name) { return dlsym(library, name); }
+void* SharedLibrarySymbol(void* library, const char* name) {
+  return dlsym(library, name);
+}
 
 Sys RealSys() {
   Sys sys;

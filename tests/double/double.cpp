@@ -108,7 +108,9 @@ DOUBLE_EXPORT int32_t KESTRUNE_CALL Vextral(uint32_t start, uint32_t stop, uint3
   return sweep.result;
 }
 
+#if !defined(DOUBLE_WITHOUT_STOPDVB)
 DOUBLE_EXPORT int32_t KESTRUNE_CALL StopDVB(void) {
   Log("StopDVB");
   return Loaded().script.stopResult;
 }
+#endif

@@ -18,7 +18,7 @@ A case is a folder:
   absent                      paths that must not exist after the run (optional)
   xml                         files that must be well-formed XML (optional)
 
-Expected texts use {SEP} for the path separator, {CUR} for the current-folder prefix,
+Expected texts and the INI files use {SEP} for the path separator, {CUR} for the current-folder prefix,
 {DIR} for the program's folder (with its final separator) and {DEG} for the degree sign,
 so one case holds for both targets. Times and date stamps are masked.
 """
@@ -58,7 +58,7 @@ def read(path):
         return f.read()
 
 
-def prepare(case, work, exe, lib):
+def prepare(case, work, exe, lib, target):
     shutil.copy(exe, work)
     if not os.path.exists(os.path.join(case, "nolib")):
         shutil.copy(lib, work)
@@ -66,7 +66,8 @@ def prepare(case, work, exe, lib):
         shutil.copytree(os.path.join(case, "files"), work, dirs_exist_ok=True)
     for name in ("Vextral.ini", "Kestrune.ini", "double.script"):
         if os.path.exists(os.path.join(case, name)):
-            shutil.copy(os.path.join(case, name), work)
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(expand(read(os.path.join(case, name)), target, work))
     if os.path.exists(os.path.join(case, "setup")):
         for line in read(os.path.join(case, "setup")).decode().splitlines():
             if line.strip():
@@ -87,6 +88,7 @@ def run(case, work, exe, launcher):
                                stderr=subprocess.PIPE)
     process.stdin.write(stdin)
     process.stdin.close()
+    process.stdin = None
     time.sleep(float(read(interrupt).decode().strip()))
     process.send_signal(signal.SIGINT)
     out, err = process.communicate(timeout=120)
@@ -143,7 +145,7 @@ def main():
     case = os.path.abspath(options.case)
     work = tempfile.mkdtemp(prefix="vextral-e2e-")
     try:
-        prepare(case, work, options.exe, options.lib)
+        prepare(case, work, options.exe, options.lib, options.target)
         launcher = options.launcher.split() if options.launcher else []
         rc, out, err = run(case, work, options.exe, launcher)
         out = mask(out)
