@@ -32,6 +32,7 @@ void InstallAbortHandler() {
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESTART;  // the device prompt keeps waiting; a second Ctrl+C ends it
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
 }
