@@ -32,9 +32,16 @@ struct OutputSettings {
 // one separator to a nonempty folder that lacks one.
 void ReadOutputSettings(const Sys& sys, const char* programIni, OutputSettings* settings);
 
+// Longest file or folder name the program forms.
+constexpr size_t kMaxPathLength = 259;
+
+// The full file names of one pass, whatever their length.
+std::string ReportFileName(const OutputSettings& settings, uint32_t satPos, uint32_t passNumber);
+std::string ListFileName(const OutputSettings& settings, uint32_t satPos, uint32_t passNumber);
+
 // File names of one pass. 0, or -1 when the name would not fit in 259 characters.
-int FormReportName(const OutputSettings& settings, uint32_t satPos, uint32_t passNumber,
-                   char* name, size_t size);
+int FormReportName(const OutputSettings& settings, uint32_t satPos, uint32_t passNumber, char* name,
+                   size_t size);
 int FormListName(const OutputSettings& settings, uint32_t satPos, uint32_t passNumber, char* name,
                  size_t size);
 
@@ -61,7 +68,9 @@ std::string DetailedReportText(const TransponderRecord* records, uint32_t count,
                                double totalScanTime);
 std::string TransponderListText(const ListInput& input, const std::tm& now);
 
-// The end-of-pass step: names both files, prints what is written, calls both writers.
+// The end-of-pass step: names both files, prints what is written, calls both writers. With no
+// records it prints "Transponders not found !" and writes nothing. A name longer than 259
+// characters is refused with a line that shows it, followed by "error !".
 struct PassOutput {
   const TransponderRecord* records = nullptr;
   uint32_t count = 0;

@@ -1,1 +1,0 @@
-#include "report/report.h"
