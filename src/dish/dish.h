@@ -21,7 +21,7 @@ void SendDiseqcWithRepeats(const Sys& sys, const TunerApi& tuner, const char* pr
                            uint8_t* message, uint32_t length);
 
 // The two normalisations of the satellite position (tenths of a degree).
-int32_t SatPositionForUsals(int32_t satPos);     // to -1800 .. 1800
+int32_t SatPositionForUsals(int32_t satPos);      // to -1800 .. 1800
 uint32_t SatPositionForOutput(int32_t position);  // to 0 .. 3599
 
 // USALS result codes.
@@ -35,6 +35,10 @@ enum UsalsResult : int {
 int UsalsMotorAngle(double satellite, double latitude, double longitude, double* angle);
 // Fills the 5-byte drive-to-angle message; 1 (nothing built) for an angle outside -90 .. 90.
 int UsalsGotoCommand(double angle, bool usalsTwo, uint8_t message[5]);
+
+// The last step of the set-up: reads SatPos, Lat, Long and USALS, drives the positioner when
+// USALS is on, and returns the satellite position for the rest of the run (0 .. 3599).
+uint32_t PositionUsals(const Sys& sys, const TunerApi& tuner, const char* programIni);
 
 // The whole set-up: start wait, uncommitted switch, committed switch, tone burst, stored
 // position, USALS and the satellite position.
