@@ -1,0 +1,53 @@
+#include "sweep.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr double kCoarseBinMHz = 0.1;
+
+void Pause(const SimDevice& d, double milliseconds) {
+  if (!d.hardwarePace || milliseconds <= 0) return;
+  std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(milliseconds * 1e3)));
+}
+
+// A real card takes a few milliseconds per MHz for its spectrum, and longer to try narrow
+// carriers than wide ones.
+double LockMilliseconds(const TransponderRecord& r) {
+  double sr = std::max<double>(r.symbolRate, 100e3);
+  return (r.locked ? 80.0 : 400.0) + 2.0e8 / sr;
+}
+
+}  // namespace
+
+int RunSweep(SimDevice* d, const SweepRequest& req, double now, TransponderRecord* records,
+             uint32_t* count, ProgressCallbackFn progress) {
+  if (count != nullptr) *count = 0;
+  if (records == nullptr || count == nullptr || req.polarisation > 3 || req.start > req.stop) {
+    return 0;
+  }
+  SweepView view = ViewFor(*d, req, now);
+  SimRng rng = MakeRng(d->seed, ++d->sweeps);
+  if (view.ifHigh - view.ifLow < kCoarseBinMHz * 4) return 1;
+  SpectrumGrid grid{view.ifLow, kCoarseBinMHz,
+                    static_cast<int32_t>((view.ifHigh - view.ifLow) / kCoarseBinMHz) + 1};
+  Pause(*d, 5.0 * (view.ifHigh - view.ifLow));
+  std::vector<Candidate> found = DetectCarriers(view.source, grid, rng);
+  std::vector<TransponderRecord> out;
+  for (const Candidate& c : found) {
+    TransponderRecord r = Demodulate(*d, view, req, c, rng);
+    if (r.frequency >= req.start && r.frequency <= req.stop) out.push_back(r);
+  }
+  std::stable_sort(out.begin(), out.end(),
+                   [](const auto& a, const auto& b) { return a.frequency < b.frequency; });
+  for (const TransponderRecord& r : out) {
+    if (*count >= SweepRecordLimit) break;
+    Pause(*d, LockMilliseconds(r));
+    records[*count] = r;
+    ++*count;
+    if (progress != nullptr) progress(&records[*count - 1]);
+  }
+  return 1;
+}
