@@ -7,6 +7,9 @@
 namespace {
 
 constexpr double kCoarseBinMHz = 0.1;
+constexpr double kEdgeMarginMHz = 40.0;
+constexpr double kTunerLowMHz = 950.0;
+constexpr double kTunerHighMHz = 2150.0;
 
 void Pause(const SimDevice& d, double milliseconds) {
   if (!d.hardwarePace || milliseconds <= 0) return;
@@ -22,6 +25,15 @@ double LockMilliseconds(const TransponderRecord& r) {
 
 }  // namespace
 
+std::vector<Candidate> DetectInView(const SweepView& view, SimRng& rng) {
+  // The card looks a little past both ends, so a carrier on the edge is seen whole.
+  double low = std::max(view.ifLow - kEdgeMarginMHz, kTunerLowMHz);
+  double high = std::min(view.ifHigh + kEdgeMarginMHz, kTunerHighMHz);
+  if (high - low < kCoarseBinMHz * 4) return {};
+  SpectrumGrid grid{low, kCoarseBinMHz, static_cast<int32_t>((high - low) / kCoarseBinMHz) + 1};
+  return DetectCarriers(view.source, grid, rng);
+}
+
 int RunSweep(SimDevice* d, const SweepRequest& req, double now, TransponderRecord* records,
              uint32_t* count, ProgressCallbackFn progress) {
   if (count != nullptr) *count = 0;
@@ -30,11 +42,9 @@ int RunSweep(SimDevice* d, const SweepRequest& req, double now, TransponderRecor
   }
   SweepView view = ViewFor(*d, req, now);
   SimRng rng = MakeRng(d->seed, ++d->sweeps);
-  if (view.ifHigh - view.ifLow < kCoarseBinMHz * 4) return 1;
-  SpectrumGrid grid{view.ifLow, kCoarseBinMHz,
-                    static_cast<int32_t>((view.ifHigh - view.ifLow) / kCoarseBinMHz) + 1};
+  if (view.ifHigh <= view.ifLow) return 1;
   Pause(*d, 5.0 * (view.ifHigh - view.ifLow));
-  std::vector<Candidate> found = DetectCarriers(view.source, grid, rng);
+  std::vector<Candidate> found = DetectInView(view, rng);
   std::vector<TransponderRecord> out;
   for (const Candidate& c : found) {
     TransponderRecord r = Demodulate(*d, view, req, c, rng);

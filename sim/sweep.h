@@ -56,6 +56,9 @@ double RfToIf(double rfMHz, double loMHz, bool inverted);
 double IfToRf(double ifMHz, double loMHz, bool inverted);
 bool IsInverting(const SimDevice& device, double loMHz);
 
+// The spectrum the card measures for this view and the carriers its detector finds there.
+std::vector<Candidate> DetectInView(const SweepView& view, SimRng& rng);
+
 // Turns one detected candidate into a record, locking when the demodulator can.
 TransponderRecord Demodulate(const SimDevice& device, const SweepView& view,
                              const SweepRequest& request, const Candidate& c, SimRng& rng);
