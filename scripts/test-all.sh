@@ -28,4 +28,15 @@ if [ -x scripts/test-windows.sh ]; then
     echo "== Windows build skipped: i686-w64-mingw32-g++ or wine not installed"
   fi
 fi
+if [ -x scripts/run-fuzz.sh ]; then
+  if command -v clang++ >/dev/null; then
+    echo "== Fuzz targets, ${FUZZ_SECONDS:-60} s each"
+    scripts/run-fuzz.sh "${FUZZ_SECONDS:-60}"
+  elif [ "${CI:-}" = true ]; then
+    echo "clang is missing: the fuzz targets cannot be built" >&2
+    exit 1
+  else
+    echo "== Fuzz targets skipped: clang++ not installed"
+  fi
+fi
 echo "== all tests passed in $(( $(date +%s) - start )) s"
