@@ -7,6 +7,8 @@ namespace {
 
 // Smoothness of the floor curve over 2 MHz blocks: it follows ripple of 70 MHz and more.
 constexpr double kLambda = 30.0;
+// Stiffer for the first, lower envelope, so it bridges the widest carriers.
+constexpr double kBridgeLambda = 1000.0;
 
 // Solves (W + lambda D'D) z = W y for the second-difference D, a symmetric five-band system,
 // by banded LDL' without pivoting (the matrix is positive definite).
@@ -57,7 +59,7 @@ double Median(std::vector<double> v) {
 // on the blocks judged to be noise, all weighted alike, with a tolerance that narrows pass by
 // pass, lifts it back through the middle of the noise while carriers stay out.
 void RefitOnNoise(const std::vector<double>& y, double blockScatter, std::vector<double>* z) {
-  const double tolerances[] = {1.2, 0.8, 0.5, 0.35, 0.0};
+  const double tolerances[] = {0.7, 0.5, 0.35, 0.0};
   std::vector<double> w(y.size());
   for (double t : tolerances) {
     double tol = std::max(t, 3.0 * blockScatter);
@@ -92,7 +94,7 @@ void EstimateFloorDb(const std::vector<double>& db, int block, double scatterDb,
     int end = j + 1 == blocks ? n : (j + 1) * block;
     medians[j] = Median(std::vector<double>(db.begin() + j * block, db.begin() + end));
   }
-  AsymmetricBaseline(medians, kLambda, 0.02, 12, &z);
+  AsymmetricBaseline(medians, kBridgeLambda, 0.01, 12, &z);
   RefitOnNoise(medians, blockScatter, &z);
   floor->resize(n);
   for (int i = 0; i < n; ++i) {

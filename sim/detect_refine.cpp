@@ -1,5 +1,6 @@
-// Fine stage: a zoomed measurement of each region, its floor taken from the coarse sweep, and
-// the half-power points, which lie exactly one symbol rate apart whatever the roll-off.
+// Fine stage: a zoomed measurement of each region, its floor taken from the coarse sweep. The
+// zoom parts neighbours the coarse bins could not, and its half-power points, which lie one
+// symbol rate apart whatever the roll-off, give centre and symbol rate.
 #include <algorithm>
 #include <cmath>
 
@@ -8,6 +9,19 @@
 namespace {
 
 constexpr int kZoomBins = 256;
+// Most the LNB ripple (2 dB per 36 MHz) lifts the spectrum per MHz; a bump that gentle is no dip.
+constexpr double kRippleSlopeDbPerMHz = 0.09;
+
+// One zoomed look at a region: excess over the floor, linear (0 on the floor), and in dB of
+// total power for finding dips; bins [first, last] are the region itself.
+struct Zoom {
+  SpectrumGrid grid;
+  std::vector<double> excess;
+  std::vector<double> db;
+  int first = 0;
+  int last = 0;
+  double dbScatter = 0;  // of one smoothed dB value
+};
 
 double FloorAt(const CoarseResult& found, const SpectrumGrid& grid, double f) {
   double pos = (f - grid.startMHz) / grid.binMHz;
@@ -17,21 +31,65 @@ double FloorAt(const CoarseResult& found, const SpectrumGrid& grid, double f) {
   return found.floorDb[i] * (1 - t) + found.floorDb[i + 1] * t;
 }
 
-// Excess over the floor (linear, 0 on the floor), lightly smoothed.
-std::vector<double> ZoomExcess(const std::vector<float>& p, const SpectrumGrid& zoom,
-                               const CoarseResult& found, const SpectrumGrid& coarse) {
-  std::vector<double> e(p.size()), s(p.size());
+std::vector<double> MovingMean(const std::vector<double>& v, int half) {
+  std::vector<double> out(v.size());
+  const int n = static_cast<int>(v.size());
+  for (int i = 0; i < n; ++i) {
+    int a = std::max(0, i - half), b = std::min(n - 1, i + half);
+    double sum = 0;
+    for (int k = a; k <= b; ++k) sum += v[k];
+    out[i] = sum / (b - a + 1);
+  }
+  return out;
+}
+
+Zoom Measure(const SpectrumSource& source, const SpectrumGrid& coarse, const CoarseResult& found,
+             const Region& r, SimRng& rng) {
+  double lo = coarse.startMHz + r.first * coarse.binMHz;
+  double hi = coarse.startMHz + r.last * coarse.binMHz;
+  double margin = 0.3 * (hi - lo) + 3 * coarse.binMHz;
+  Zoom z;
+  z.grid = {lo - margin, (hi - lo + 2 * margin) / (kZoomBins - 1), kZoomBins};
+  std::vector<float> p;
+  MeasureSpectrum(source, z.grid, rng, &p);
+  std::vector<double> e(p.size());
   for (size_t i = 0; i < p.size(); ++i) {
-    double f = zoom.startMHz + i * zoom.binMHz;
+    double f = z.grid.startMHz + i * z.grid.binMHz;
     e[i] = p[i] / std::pow(10.0, FloorAt(found, coarse, f) / 10.0) - 1.0;
   }
-  for (size_t i = 0; i < e.size(); ++i) {
-    size_t a = i >= 2 ? i - 2 : 0, b = std::min(e.size() - 1, i + 2);
-    double sum = 0;
-    for (size_t k = a; k <= b; ++k) sum += e[k];
-    s[i] = sum / static_cast<double>(b - a + 1);
+  z.first = static_cast<int>(std::lround((lo - z.grid.startMHz) / z.grid.binMHz));
+  z.last = static_cast<int>(std::lround((hi - z.grid.startMHz) / z.grid.binMHz));
+  int half = std::max(2, (z.last - z.first) / 40);
+  z.excess = MovingMean(e, half);
+  z.db.resize(e.size());
+  for (size_t i = 0; i < e.size(); ++i) z.db[i] = 10 * std::log10(std::max(1 + z.excess[i], 1e-3));
+  z.dbScatter = found.scatterDb / std::sqrt(2.0 * half + 1);
+  return z;
+}
+
+// Rise from bin m to the highest point of [a, b], less what ripple could give over the distance.
+double RiseFrom(const Zoom& z, int m, int a, int b) {
+  double best = -1e9, perBin = kRippleSlopeDbPerMHz * z.grid.binMHz;
+  for (int i = a; i <= b; ++i) best = std::max(best, z.db[i] - perBin * std::abs(i - m));
+  return best - z.db[m];
+}
+
+// Parts of the region between dips deep enough on both sides to part two carriers.
+std::vector<Region> PartAtDips(const Zoom& z, const Region& coarse) {
+  std::vector<Region> parts;
+  Region part{z.first, z.last, coarse.dipLeft, false};
+  double depth = std::max(0.5, 7.0 * z.dbScatter);
+  for (int m = z.first + 2; m <= z.last - 2; ++m) {
+    if (z.db[m] > z.db[m - 1] || z.db[m] > z.db[m + 1]) continue;
+    if (RiseFrom(z, m, part.first, m) < depth || RiseFrom(z, m, m, z.last) < depth) continue;
+    part.last = m;
+    part.dipRight = true;
+    parts.push_back(part);
+    part = {m, z.last, true, false};
   }
-  return s;
+  part.dipRight = coarse.dipRight;
+  parts.push_back(part);
+  return parts;
 }
 
 double MedianOf(std::vector<double> v) {
@@ -53,29 +111,23 @@ double Crossing(const std::vector<double>& e, int from, int step, int stop, doub
   return stop;
 }
 
-Candidate RefineOne(const SpectrumSource& source, const SpectrumGrid& coarse,
-                    const CoarseResult& found, const Region& r, SimRng& rng) {
-  double lo = coarse.startMHz + r.first * coarse.binMHz;
-  double hi = coarse.startMHz + r.last * coarse.binMHz;
-  double width = hi - lo + coarse.binMHz;
-  double margin = 0.3 * width + 2 * coarse.binMHz;
-  SpectrumGrid zoom{lo - margin, (hi - lo + 2 * margin) / (kZoomBins - 1), kZoomBins};
-  std::vector<float> p;
-  MeasureSpectrum(source, zoom, rng, &p);
-  std::vector<double> e = ZoomExcess(p, zoom, found, coarse);
-  int first = static_cast<int>(std::lround((lo - zoom.startMHz) / zoom.binMHz));
-  int last = static_cast<int>(std::lround((hi - zoom.startMHz) / zoom.binMHz));
-  int q = (last - first) / 4;
-  double top = MedianOf(std::vector<double>(e.begin() + first + q, e.begin() + last - q + 1));
-  int mid = (first + last) / 2;
-  double left = Crossing(e, mid, -1, r.dipLeft ? first : 0, top / 2);
-  double right = Crossing(e, mid, 1, r.dipRight ? last : kZoomBins - 1, top / 2);
-  Candidate c;
-  c.centreMHz = zoom.startMHz + 0.5 * (left + right) * zoom.binMHz;
-  c.symbolRate = std::max(right - left, 0.5) * zoom.binMHz * 1e6;
-  c.widthMHz = c.symbolRate * 1.35e-6;
-  c.esn0Db = 10.0 * std::log10(std::max(top, 1e-3));
-  return c;
+bool Estimate(const Zoom& z, const Region& part, Candidate* c) {
+  int q = (part.last - part.first) / 4;
+  double top = MedianOf(
+      std::vector<double>(z.excess.begin() + part.first + q, z.excess.begin() + part.last - q + 1));
+  if (top <= 0) return false;
+  int peak = part.first;
+  for (int i = part.first; i <= part.last; ++i) peak = z.excess[i] > z.excess[peak] ? i : peak;
+  int mid = (part.first + part.last) / 2;
+  int from = z.excess[mid] >= top / 2 ? mid : peak;
+  double left = Crossing(z.excess, from, -1, part.dipLeft ? part.first : 0, top / 2);
+  double right = Crossing(z.excess, from, 1, part.dipRight ? part.last : kZoomBins - 1, top / 2);
+  if (right - left < 0.5) return false;
+  c->centreMHz = z.grid.startMHz + 0.5 * (left + right) * z.grid.binMHz;
+  c->symbolRate = (right - left) * z.grid.binMHz * 1e6;
+  c->widthMHz = c->symbolRate * 1.35e-6;
+  c->esn0Db = 10.0 * std::log10(top);
+  return true;
 }
 
 }  // namespace
@@ -83,7 +135,13 @@ Candidate RefineOne(const SpectrumSource& source, const SpectrumGrid& coarse,
 std::vector<Candidate> RefineRegions(const SpectrumSource& source, const SpectrumGrid& coarse,
                                      const CoarseResult& found, SimRng& rng) {
   std::vector<Candidate> out;
-  for (const Region& r : found.regions) out.push_back(RefineOne(source, coarse, found, r, rng));
+  for (const Region& r : found.regions) {
+    Zoom z = Measure(source, coarse, found, r, rng);
+    for (const Region& part : PartAtDips(z, r)) {
+      Candidate c;
+      if (Estimate(z, part, &c)) out.push_back(c);
+    }
+  }
   return out;
 }
 

@@ -28,7 +28,10 @@ std::vector<Region> AboveThreshold(const std::vector<double>& excess, double thr
   const int n = static_cast<int>(excess.size());
   for (int i = 0; i < n; ++i) {
     if (excess[i] <= threshold) continue;
-    if (!regions.empty() && i - regions.back().last <= 2) {
+    // Scatter nicks a weak carrier's top; a gap short for the stretch around it is bridged,
+    // and a true gap between carriers is parted again at its dip.
+    if (!regions.empty() &&
+        i - regions.back().last <= 2 + std::min(4, (i - regions.back().first) / 20)) {
       regions.back().last = i;
     } else {
       regions.push_back({i, i});

@@ -14,6 +14,8 @@
 
 namespace {
 
+bool verbose = false;
+
 // The four band segments of a universal LNB, as the program sweeps them.
 const SweepRequest kSegments[] = {
     {10700000, 11700000, 0, 9750000, 10600000, 11700000},
@@ -77,6 +79,17 @@ void ScoreArrival(const Segment& s, const SweepRequest& req, const Arrival& a, F
   const TransponderRecord* locked = LockedRecordFor(s, a);
   if (sr >= 1e6 && a.esn0Db >= need + 1) f->recallWide.total++, f->recallWide.hit += !!locked;
   if (sr < 1e6 && a.esn0Db >= need + 3) f->recallNarrow.total++, f->recallNarrow.hit += !!locked;
+  if (verbose && !locked && a.esn0Db >= need + 1 && sr >= 1e6) {
+    int n = NearestCandidate(s, a.ifMHz);
+    std::printf("miss: IF %.3f SR %.0f alpha %.2f esn0 %.2f need %.2f; nearest %.3f SR %.0f\n",
+                a.ifMHz, sr, RollOffFactor(a.tp->rollOff), a.esn0Db, need,
+                n >= 0 ? s.found[n].centreMHz : 0.0, n >= 0 ? s.found[n].symbolRate : 0.0);
+    for (const Arrival& b : s.view.arrivals) {
+      if (&b != &a && std::fabs(b.ifMHz - a.ifMHz) < 2e-6 * (sr + b.tp->symbolRate)) {
+        std::printf("  near: IF %.3f SR %.0f esn0 %.2f\n", b.ifMHz, b.tp->symbolRate, b.esn0Db);
+      }
+    }
+  }
   if (locked) f->worstSnrError = std::fmax(f->worstSnrError, std::fabs(locked->snr - a.esn0Db));
   int c = NearestCandidate(s, a.ifMHz);
   if (c < 0 || std::fabs(s.found[c].centreMHz - a.ifMHz) * 1e6 > 0.25 * sr) return;
@@ -173,6 +186,7 @@ bool SameOutputTwice(uint64_t seed) {
 int main(int argc, char** argv) {
   int skies = argc > 1 ? std::atoi(argv[1]) : 24;
   uint64_t first = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
+  verbose = std::getenv("SIM_BENCH_VERBOSE") != nullptr;
   Figures f;
   ReferenceSkies(skies, first, &f);
   NoiseSkies(skies, first, &f);
