@@ -1,11 +1,11 @@
 // Our own profile reader: the answers GetPrivateProfileIntA/StringA give to the single-key
 // look-ups the program makes (no enumeration, no writing). The file is read afresh on every
 // call, so an edit between two passes is seen by the next pass; the files are small.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/platform.h"
 
@@ -63,18 +63,20 @@ bool SameName(Text a, Text b) {
 }
 
 // Reads a regular file whole. A missing file, a folder or a device reads as empty, which
-// gives the defaults; a device could otherwise block or never end.
+// gives the defaults; a device could otherwise block or never end. (stat rather than a
+// filesystem path, which may throw on bytes it cannot convert.)
 Loaded LoadFile(const char* path) {
   Loaded file;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return file;
+  struct stat status;
+  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return file;
   std::FILE* f = std::fopen(path, "rb");
   if (!f) return file;
   size_t capacity = 0;
   for (;;) {
     if (file.size == capacity) {
-      size_t grown = capacity ? capacity * 2 : 4096;
-      char* data = static_cast<char*>(std::realloc(file.data, grown));
+      // Room for the whole file at once; more only if it grew meanwhile.
+      size_t grown = capacity ? capacity * 2 : static_cast<size_t>(status.st_size) + 1;
+      char* data = grown > capacity ? static_cast<char*>(std::realloc(file.data, grown)) : nullptr;
       if (!data) {
         Release(&file);
         break;
