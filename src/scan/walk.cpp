@@ -38,6 +38,7 @@ int SweepInto(const WalkContext& walk, uint32_t start, uint32_t stop, uint32_t p
   int32_t found =
       ScanRange(walk.sys, walk.tuner, start, stop, walk.switchPort, pass.results, index,
                 &pass.abortFlag, walk.lnb.LOF1, walk.lnb.LOF2, walk.lnb.LOFSW, polarisation);
+  ++pass.sweepCount;  // lets the run tell a pass that never reached a sweep
   if (found < 0) return SectionFatal;
   int64_t total = static_cast<int64_t>(index) + found;
   if (total > ResultsCapacity) {

@@ -120,6 +120,7 @@ TEST_F(WalkTest, RangeChecks) {
     EXPECT_EQ(fake.console,
               std::string("Scan interval 0\n") + c.message + "Total Scan Time = 0.000s\n");
     EXPECT_TRUE(Sweeps().empty());
+    EXPECT_EQ(pass.sweepCount, 0u);
   }
 }
 
@@ -139,6 +140,7 @@ TEST_F(WalkTest, RangeAcrossTheBandSwitchIsSplit) {
           "GetCaps", "SendDiSEqC 2 F6", "Vextral 10700000 11700000 0 9750000 10600000 11700000",
           "GetCaps", "SendDiSEqC 2 F7", "Vextral 11700000 12750000 0 9750000 10600000 11700000"}));
   EXPECT_EQ(pass.resultCount, 3);
+  EXPECT_EQ(pass.sweepCount, 2u);
   EXPECT_EQ(buffer[1].frequency, 10802000u);
   EXPECT_EQ(buffer[2].frequency, 11800000u);
 }
@@ -176,6 +178,7 @@ TEST_F(WalkTest, SectionsUntilTheFirstGap) {
             (std::vector<std::string>{"Vextral 10700000 11000000 1 9750000 10600000 11700000",
                                       "Vextral 12000000 12500000 3 9750000 10600000 11700000"}));
   EXPECT_EQ(pass.resultCount, 4);
+  EXPECT_EQ(pass.sweepCount, 2u);
   EXPECT_EQ(buffer[2].frequency, 12100000u);
   EXPECT_NE(fake.console.find("Scan interval 1\n"), std::string::npos);
 }
