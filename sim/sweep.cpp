@@ -17,10 +17,12 @@ void Pause(const SimDevice& d, double milliseconds) {
 }
 
 // A real card takes a few milliseconds per MHz for its spectrum, and longer to try narrow
-// carriers than wide ones.
+// carriers than wide ones; a failed attempt waits out its time-out.
+constexpr double kSpectrumMsPerMHz = 3.0;
+
 double LockMilliseconds(const TransponderRecord& r) {
   double sr = std::max<double>(r.symbolRate, 100e3);
-  return (r.locked ? 80.0 : 400.0) + 2.0e8 / sr;
+  return (r.locked ? 60.0 : 300.0) + 1.5e8 / sr;
 }
 
 }  // namespace
@@ -43,7 +45,7 @@ int RunSweep(SimDevice* d, const SweepRequest& req, double now, TransponderRecor
   SweepView view = ViewFor(*d, req, now);
   SimRng rng = MakeRng(d->seed, ++d->sweeps);
   if (view.ifHigh <= view.ifLow) return 1;
-  Pause(*d, 5.0 * (view.ifHigh - view.ifLow));
+  Pause(*d, kSpectrumMsPerMHz * (view.ifHigh - view.ifLow));
   std::vector<Candidate> found = DetectInView(view, rng);
   std::vector<TransponderRecord> out;
   for (const Candidate& c : found) {

@@ -118,3 +118,60 @@ TEST(Sweep, NeverStoresMoreThanTheLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Sweep, CarrierOnTheBandSwitchIsReportedByOneHalfOnly) {
+  // Carriers just either side of 11700 MHz: each half of a split sweep reports only its own.
+  SimDevice d;
+  ASSERT_EQ(ParseSky("input sat=19.2E\nsat 19.2E\ntp 11690 H 27500 S QPSK 3/4 cn=10\n"
+                     "tp 11712 H 5000 S QPSK 3/4 cn=10\n",
+                     "edge.sky", &d.sky),
+            0);
+  std::vector<TransponderRecord> low = Sweep(&d, 10700, 11700, 0);
+  std::vector<TransponderRecord> high = Sweep(&d, 11700, 12750, 0);
+  ASSERT_EQ(low.size(), 1u);
+  ASSERT_EQ(high.size(), 1u);
+  EXPECT_EQ(low[0].symbolRate, 27500000u);
+  EXPECT_EQ(high[0].symbolRate, 5000000u);
+}
+
+TEST(Sweep, InvertingOscillatorRunsTheIfBackwards) {
+  // C band behind a 5150 MHz oscillator: right frequency and spectrum with the right LOF; a LOF
+  // 10 MHz high moves every carrier 10 MHz up.
+  SimDevice d;
+  ASSERT_EQ(ParseSky("lnb lo=5150,0 circular\ninput sat=40.0E\nsat 40.0E\n"
+                     "tp 3900 R 27500 S2 8PSK 3/4 inv=on cn=12\ntp 3700 L 10000 S QPSK 1/2 cn=8\n",
+                     "cband.sky", &d.sky),
+            0);
+  std::vector<TransponderRecord> right = Sweep(&d, 3400, 4200, 3, 5150, 0);
+  ASSERT_EQ(right.size(), 1u);
+  EXPECT_NEAR(right[0].frequency, 3900000.0, 30.0);
+  EXPECT_EQ(right[0].spectrum, 2u);
+  std::vector<TransponderRecord> left = Sweep(&d, 3400, 4200, 2, 5160, 0);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_NEAR(left[0].frequency, 3710000.0, 30.0);
+}
+
+TEST(Sweep, MovingDishSeesItsTargetOnlyOnArrival) {
+  // A goto-angle towards 19.2E: one second later the dish is still far off and sees nothing
+  // lockable; once there, the satellite's carriers lock.
+  SimDevice d;
+  ASSERT_EQ(ParseSky("site lat=50 lon=10\nmotor speed=1.5 beam=2\ninput motor\nsat 19.2E\n"
+                     "tp 11000 H 27500 S QPSK 3/4 cn=9\n",
+                     "motor.sky", &d.sky),
+            0);
+  d.dish = InitialDishState(d.sky);
+  const uint8_t go[] = {0xE0, 0x31, 0x6E, 0xE0, 0xA3};
+  ASSERT_EQ(ApplyDiseqcMessage(d.sky, &d.dish, go, 5, 0.0), 1);
+  std::vector<TransponderRecord> records(SweepRecordLimit);
+  SweepRequest r{10700000, 11700000, 0, 9750000, 10600000, 11700000};
+  uint32_t count = 0;
+  ASSERT_EQ(RunSweep(&d, r, 1.0, records.data(), &count, nullptr), 1);
+  for (uint32_t i = 0; i < count; ++i) EXPECT_EQ(records[i].locked, 0u);
+  ASSERT_EQ(RunSweep(&d, r, 10.0, records.data(), &count, nullptr), 1);
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(records[0].locked, 1u);
+}
+
+}  // namespace

@@ -40,7 +40,7 @@ def feed_block(rng, start, width, pol, lines):
         f += bw * rng.uniform(1.05, 1.5)
 
 
-def wide_carrier(rng, f, pol, lines):
+def wide_carrier(rng, f, pol, lines, weak=False):
     modcod = rng.choice(WIDE)
     sr = rng.choice([22000, 27500, 27500, 29700, 30000]) if modcod[0] == 'S' else \
         rng.choice([27500, 29500, 30000, 31000])
@@ -48,7 +48,7 @@ def wide_carrier(rng, f, pol, lines):
     extra = ''
     if modcod[0] == 'S2' and rng.random() < 0.08:
         extra = ' isi=%s mode=acm' % ','.join(str(i) for i in sorted(rng.sample(range(1, 40), 4)))
-    if rng.random() < 0.04:
+    if weak:
         margin = rng.uniform(-2.5, -0.5)  # beam edge: seen but not lockable
     lines.append(carrier(rng, f, pol, sr, modcod, margin, extra))
 
@@ -58,15 +58,17 @@ def satellite(rng, lines, target):
     slots = [(10714.25 + i * 19.5 * 2 + (19.5 if p == 'V' else 0), p)
              for p in 'HV' for i in range(int((12750 - 10714) / spacing) + 1)]
     rng.shuffle(slots)
+    used = sorted(slots[:int(len(slots) * 0.78)])
+    weak = set(rng.sample(range(len(used)), 3))
     count = 0
-    for f, p in sorted(slots[:int(len(slots) * 0.78)]):
+    for index, (f, p) in enumerate(used):
         if f + 18 > 12750 or count >= target:
             continue
         before = len(lines)
-        if rng.random() < 0.15:
+        if rng.random() < 0.15 and index not in weak:
             feed_block(rng, f - 18, 36, p, lines)
         else:
-            wide_carrier(rng, f, p, lines)
+            wide_carrier(rng, f, p, lines, index in weak)
         count += len(lines) - before
 
 
@@ -80,7 +82,7 @@ def cband_satellite(rng, lines, target):
             if rng.random() < 0.3:
                 feed_block(rng, f - 18, 36, pol, lines)
             else:
-                wide_carrier(rng, f, pol, lines)
+                wide_carrier(rng, f, pol, lines, rng.random() < 0.05)
 
 
 def write(name, header, sats, seed, plan=satellite):
