@@ -60,7 +60,7 @@ void FillLocked(const SimDevice& d, const SweepView& view, const Arrival& a, Sim
   r->codingMode = tp.codingMode;
   r->streamType = tp.streamType;
   r->streamCount = static_cast<uint32_t>(tp.streamIds.size());
-  std::memcpy(r->streamIds, tp.streamIds.data(), tp.streamIds.size());
+  if (!tp.streamIds.empty()) std::memcpy(r->streamIds, tp.streamIds.data(), tp.streamIds.size());
   r->carrierWidth = static_cast<uint32_t>(
       std::lround(tp.symbolRate * (1.0 + RollOffFactor(tp.rollOff)) / 1000.0));
   r->bitRate = static_cast<uint32_t>(std::lround(TransponderBitRate(tp)));

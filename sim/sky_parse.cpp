@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "model/model.h"
@@ -21,76 +22,85 @@ void Problem(const LineContext& at, const std::string& what) {
   ++*at.problems;
 }
 
-// Reads a numeric key value into `target`, or names the fault and keeps the default.
-void NumberKey(const LineContext& at, const std::string& key, const std::string& value,
-               double* target) {
-  if (!ParseNumber(value, target)) Problem(at, "bad value '" + value + "' for " + key);
+// A numeric key of a statement, with the values that make physical sense.
+struct NumericKey {
+  const char* name;
+  double low, high;
+  double* target;
+};
+
+// Reads `key=value` into the matching entry, or names the fault and keeps the default.
+bool NumberKey(const LineContext& at, const std::string& key, const std::string& value,
+               const NumericKey* keys, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (key != keys[i].name) continue;
+    double v = 0;
+    if (ParseNumber(value, &v) && v >= keys[i].low && v <= keys[i].high) {
+      *keys[i].target = v;
+    } else {
+      Problem(at, "bad value '" + value + "' for " + key + " (default kept)");
+    }
+    return true;
+  }
+  return false;
+}
+
+void ParseOscillators(const LineContext& at, const std::string& value, SkyLnb* lnb) {
+  size_t comma = value.find(',');
+  double lo0 = 0, lo1 = 0;
+  bool ok = ParseNumber(value.substr(0, comma), &lo0) &&
+            (comma == std::string::npos || ParseNumber(value.substr(comma + 1), &lo1));
+  if (ok && lo0 > 0 && lo0 < 100000 && lo1 >= 0 && lo1 < 100000) {
+    lnb->lo[0] = lo0;
+    lnb->lo[1] = lo1;
+  } else {
+    Problem(at, "bad value '" + value + "' for lo (default kept)");
+  }
 }
 
 void ParseLnb(const LineContext& at, const std::vector<std::string>& w, SkyLnb* lnb) {
+  const NumericKey keys[] = {
+      {"nf", 0, 10, &lnb->noiseFigure}, {"tilt", -20, 20, &lnb->gainTilt},
+      {"ripple", 0, 10, &lnb->ripple},  {"period", 5, 2000, &lnb->ripplePeriod},
+      {"gain", 0, 100, &lnb->gain},     {"dish", 0.1, 50, &lnb->dishDiameter},
+  };
   for (size_t i = 1; i < w.size(); ++i) {
     std::string key, value;
     SplitKeyValue(w[i], &key, &value);
     if (key == "lo") {
-      size_t comma = value.find(',');
-      double lo0 = 0, lo1 = 0;
-      bool ok = ParseNumber(value.substr(0, comma), &lo0) &&
-                (comma == std::string::npos || ParseNumber(value.substr(comma + 1), &lo1));
-      if (ok && lo0 > 0 && lo1 >= 0) {
-        lnb->lo[0] = lo0;
-        lnb->lo[1] = lo1;
-      } else {
-        Problem(at, "bad value '" + value + "' for lo");
-      }
-    } else if (key == "nf")
-      NumberKey(at, key, value, &lnb->noiseFigure);
-    else if (key == "tilt")
-      NumberKey(at, key, value, &lnb->gainTilt);
-    else if (key == "ripple")
-      NumberKey(at, key, value, &lnb->ripple);
-    else if (key == "period")
-      NumberKey(at, key, value, &lnb->ripplePeriod);
-    else if (key == "gain")
-      NumberKey(at, key, value, &lnb->gain);
-    else if (key == "dish")
-      NumberKey(at, key, value, &lnb->dishDiameter);
-    else if (key == "circular")
+      ParseOscillators(at, value, lnb);
+    } else if (key == "circular" && value.empty()) {
       lnb->circular = true;
-    else
+    } else if (!NumberKey(at, key, value, keys, std::size(keys))) {
       Problem(at, "unknown lnb key '" + key + "'");
+    }
   }
-  if (lnb->ripplePeriod < 1) lnb->ripplePeriod = 90;
 }
 
 void ParseSite(const LineContext& at, const std::vector<std::string>& w, Sky* sky) {
+  const NumericKey keys[] = {{"lat", -90, 90, &sky->site.latitude},
+                             {"lon", -180, 180, &sky->site.longitude}};
   for (size_t i = 1; i < w.size(); ++i) {
     std::string key, value;
     SplitKeyValue(w[i], &key, &value);
-    if (key == "lat")
-      NumberKey(at, key, value, &sky->site.latitude);
-    else if (key == "lon")
-      NumberKey(at, key, value, &sky->site.longitude);
-    else
+    if (!NumberKey(at, key, value, keys, std::size(keys))) {
       Problem(at, "unknown site key '" + key + "'");
+    }
   }
 }
 
 void ParseMotor(const LineContext& at, const std::vector<std::string>& w, Sky* sky) {
+  const NumericKey keys[] = {{"speed", 0.01, 100, &sky->motor.speed},
+                             {"beam", 0.05, 90, &sky->motor.beamwidth},
+                             {"start", -90, 90, &sky->motor.startAngle}};
   sky->hasMotor = true;
   for (size_t i = 1; i < w.size(); ++i) {
     std::string key, value;
     SplitKeyValue(w[i], &key, &value);
-    if (key == "speed")
-      NumberKey(at, key, value, &sky->motor.speed);
-    else if (key == "beam")
-      NumberKey(at, key, value, &sky->motor.beamwidth);
-    else if (key == "start")
-      NumberKey(at, key, value, &sky->motor.startAngle);
-    else
+    if (!NumberKey(at, key, value, keys, std::size(keys))) {
       Problem(at, "unknown motor key '" + key + "'");
+    }
   }
-  if (sky->motor.speed <= 0) sky->motor.speed = 1.5;
-  if (sky->motor.beamwidth <= 0) sky->motor.beamwidth = 2.0;
 }
 
 void ParseStored(const LineContext& at, const std::vector<std::string>& w, Sky* sky) {

@@ -83,8 +83,10 @@ bool ParseOption(const std::string& key, const std::string& v, SkyTransponder* t
   if (key == "mode") return (lv == "ccm" || lv == "acm") && ((tp->codingMode = lv == "acm"), 1);
   if (key == "isi") return ParseStreamIds(v, &tp->streamIds);
   if (key == "cn" || key == "eirp") {
+    // Es/N0 from far below the floor to a strong feed; EIRP of any real beam.
     tp->strengthIsEirp = key == "eirp";
-    return ParseNumber(v, &tp->strength);
+    double low = tp->strengthIsEirp ? 0 : -30, high = tp->strengthIsEirp ? 90 : 60;
+    return ParseNumber(v, &tp->strength) && tp->strength >= low && tp->strength <= high;
   }
   if (key == "type") {
     const char* types[] = {"ts", "reserved", "gc", "gp"};

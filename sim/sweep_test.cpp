@@ -175,3 +175,58 @@ TEST(Sweep, MovingDishSeesItsTargetOnlyOnArrival) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Sweep, LockFollowsTheRequirementOfTheModcod) {
+  // 0.3 dB either side of what each modcod needs decides the lock, whatever the seed.
+  struct Case {
+    const char* modcod;
+    double need;
+  } cases[] = {{"S QPSK 3/4", 5.46},
+               {"S2 QPSK 1/4", -2.35},
+               {"S2 8PSK 2/3", 6.62},
+               {"S2 16APSK 3/4", 10.21},
+               {"S2 32APSK 9/10", 16.05}};
+  for (const Case& c : cases) {
+    for (double margin : {-0.3, 0.3}) {
+      SimDevice d;
+      d.seed = 11;
+      std::string text = "input sat=19.2E\nsat 19.2E\ntp 11000 H 20000 " + std::string(c.modcod) +
+                         " cn=" + std::to_string(c.need + margin) + "\n";
+      ASSERT_EQ(ParseSky(text, "lock.sky", &d.sky), 0);
+      std::vector<TransponderRecord> r = Sweep(&d, 10700, 11700, 0);
+      ASSERT_EQ(r.size(), 1u) << c.modcod << " " << margin;
+      EXPECT_EQ(r[0].locked, margin > 0 ? 1u : 0u) << c.modcod << " " << margin;
+    }
+  }
+}
+
+TEST(Sweep, GarbageSkyNeverCrashesAndStillSweeps) {
+  // Random statements from the sky vocabulary with random values: parsed with complaints,
+  // never a crash, and whatever survives can be swept.
+  const char* words[] = {
+      "lnb",  "tp",    "sat",         "input",  "motor",      "stored", "site", "name",  "lo=",
+      "cn=",  "eirp=", "isi=",        "ro=",    "committed=", "sat=",   "H",    "V",     "S2",
+      "QPSK", "3/4",   "19.2E",       "0",      "-1",         "1e308",  "nan",  "11000", ",",
+      "=",    "27500", "99999999999", "burst=", "motor",      "8PSK",   "E",    "W",     "0.35"};
+  SimRng rng = MakeRng(3, 3);
+  std::string text;
+  for (int line = 0; line < 3000; ++line) {
+    int n = 1 + static_cast<int>(NextRandom(rng) % 9);
+    for (int k = 0; k < n; ++k) {
+      text += words[NextRandom(rng) % std::size(words)];
+      if (NextRandom(rng) % 3 == 0) text += words[NextRandom(rng) % std::size(words)];
+      text += NextRandom(rng) % 5 ? " " : "\t";
+    }
+    text += '\n';
+  }
+  SimDevice d;
+  testing::internal::CaptureStderr();
+  EXPECT_GT(ParseSky(text, "garbage.sky", &d.sky), 0);
+  testing::internal::GetCapturedStderr();
+  d.dish = InitialDishState(d.sky);
+  for (uint32_t pol : {0u, 1u}) Sweep(&d, 10700, 12750, pol);
+}
+
+}  // namespace
