@@ -99,35 +99,81 @@ double MedianOf(std::vector<double> v) {
 }
 
 // Walks from `from` by `step` until the excess falls under `level`; returns the fractional bin
-// of the crossing, or `stop` when a shared dip is reached first.
+// of the crossing. A dip shared with a neighbour may stay above the level: then the walk ends
+// at `stop` and the lowest point on the way stands for the edge.
 double Crossing(const std::vector<double>& e, int from, int step, int stop, double level) {
+  int lowest = from;
   for (int i = from; i != stop; i += step) {
     int next = i + step;
     if (e[next] < level) {
       double t = (e[i] - level) / std::max(e[i] - e[next], 1e-12);
       return i + step * t;
     }
+    if (e[next] < e[lowest]) lowest = next;
   }
-  return stop;
+  return lowest;
 }
 
-bool Estimate(const Zoom& z, const Region& part, Candidate* c) {
-  int q = (part.last - part.first) / 4;
-  double top = MedianOf(
-      std::vector<double>(z.excess.begin() + part.first + q, z.excess.begin() + part.last - q + 1));
-  if (top <= 0) return false;
-  int peak = part.first;
-  for (int i = part.first; i <= part.last; ++i) peak = z.excess[i] > z.excess[peak] ? i : peak;
-  int mid = (part.first + part.last) / 2;
-  int from = z.excess[mid] >= top / 2 ? mid : peak;
-  double left = Crossing(z.excess, from, -1, part.dipLeft ? part.first : 0, top / 2);
-  double right = Crossing(z.excess, from, 1, part.dipRight ? part.last : kZoomBins - 1, top / 2);
-  if (right - left < 0.5) return false;
-  c->centreMHz = z.grid.startMHz + 0.5 * (left + right) * z.grid.binMHz;
-  c->symbolRate = (right - left) * z.grid.binMHz * 1e6;
+// The level of the highest plateau of a part: the median of the bins above half its peak, so
+// that floor or a neighbour's skirt sharing the part does not pull the level down.
+double PlateauLevel(const Zoom& z, const Region& part, int* peak) {
+  *peak = part.first;
+  for (int i = part.first; i <= part.last; ++i) *peak = z.excess[i] > z.excess[*peak] ? i : *peak;
+  std::vector<double> upper;
+  for (int i = part.first; i <= part.last; ++i) {
+    if (z.excess[i] >= 0.5 * z.excess[*peak]) upper.push_back(z.excess[i]);
+  }
+  return MedianOf(upper);
+}
+
+// A stretch to look for a carrier in: its plateau lies within `area`, its edges within
+// [limitLeft, limitRight]; it counts only when its level exceeds `minimumTop`.
+struct Search {
+  Region area;
+  int limitLeft = 0;
+  int limitRight = 0;
+  double minimumTop = 0;
+};
+
+// The carrier around the highest plateau: half-power points on either side of it.
+bool Estimate(const Zoom& z, const Search& s, Candidate* c, double* left, double* right) {
+  int peak = 0;
+  double top = PlateauLevel(z, s.area, &peak);
+  if (top <= s.minimumTop) return false;
+  *left = Crossing(z.excess, peak, -1, s.limitLeft, top / 2);
+  *right = Crossing(z.excess, peak, 1, s.limitRight, top / 2);
+  if (*right - *left < 0.5) return false;
+  c->centreMHz = z.grid.startMHz + 0.5 * (*left + *right) * z.grid.binMHz;
+  c->symbolRate = (*right - *left) * z.grid.binMHz * 1e6;
   c->widthMHz = c->symbolRate * 1.35e-6;
   c->esn0Db = 10.0 * std::log10(top);
   return true;
+}
+
+// Every carrier of a part: the strongest first, then whatever stands clear of its skirts on
+// either side, such as a weak feed on the shoulder of a strong transponder. Those need 2 dB
+// over the floor, so a floor a little off does not turn into carriers.
+void EstimateAll(const Zoom& z, const Region& part, std::vector<Candidate>* out) {
+  const double shoulderTop = std::pow(10.0, 0.2) - 1.0;
+  int limitLeft = part.dipLeft ? part.first : 0;
+  int limitRight = part.dipRight ? part.last : kZoomBins - 1;
+  std::vector<Search> work = {{part, limitLeft, limitRight, 0.0}};
+  for (int round = 0; round < 8 && !work.empty(); ++round) {
+    Search s = work.back();
+    work.pop_back();
+    Candidate c;
+    double left = 0, right = 0;
+    if (!Estimate(z, s, &c, &left, &right)) continue;
+    out->push_back(c);
+    int skirt = static_cast<int>(std::ceil(0.25 * (right - left)));
+    int l = static_cast<int>(std::floor(left)), r = static_cast<int>(std::ceil(right));
+    if (l - skirt - s.area.first >= 4) {
+      work.push_back({{s.area.first, l - skirt}, s.limitLeft, l, shoulderTop});
+    }
+    if (s.area.last - r - skirt >= 4) {
+      work.push_back({{r + skirt, s.area.last}, r, s.limitRight, shoulderTop});
+    }
+  }
 }
 
 }  // namespace
@@ -137,10 +183,7 @@ std::vector<Candidate> RefineRegions(const SpectrumSource& source, const Spectru
   std::vector<Candidate> out;
   for (const Region& r : found.regions) {
     Zoom z = Measure(source, coarse, found, r, rng);
-    for (const Region& part : PartAtDips(z, r)) {
-      Candidate c;
-      if (Estimate(z, part, &c)) out.push_back(c);
-    }
+    for (const Region& part : PartAtDips(z, r)) EstimateAll(z, part, &out);
   }
   return out;
 }

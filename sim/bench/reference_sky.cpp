@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "link.h"
+#include "raised_cosine.h"
 #include "rng.h"
 
 namespace {
@@ -39,7 +40,9 @@ SkyTransponder RandomCarrier(SimRng& rng, uint64_t seed, uint32_t index) {
   return tp;
 }
 
-// Lays carriers along one polarisation with random guard gaps, keeping clear of the band ends.
+// Lays carriers along one polarisation, keeping clear of the band ends. Most have random guard
+// gaps; about a third sit packed against their lower neighbour, occupied bands from 5 %
+// overlapping to 15 % apart, as in a block of SCPC feeds.
 void FillPolarisation(SimRng& rng, uint64_t seed, uint32_t pol, int32_t count, SkySatellite* sat) {
   std::vector<SkyTransponder> plan;
   double occupied = 0;
@@ -48,13 +51,20 @@ void FillPolarisation(SimRng& rng, uint64_t seed, uint32_t pol, int32_t count, S
     occupied += plan.back().symbolRate * 1.5e-6;
   }
   double room = std::max(0.0, kBandHigh - kBandLow - 20.0 - occupied);
-  double f = kBandLow + 10.0;
+  double previous = 0, previousCentre = 0;  // half the occupied width of the last carrier, MHz
+  double f = kBandLow + 10.0;               // upper edge of the last carrier's 1.5 x SR
   for (SkyTransponder& tp : plan) {
-    double half = tp.symbolRate * 0.75e-6;
-    f += Uniform(rng) * 2.0 * room / count;
-    tp.frequencyMHz = std::round((f + half) * 1000.0) / 1000.0;
+    double sr = tp.symbolRate * 1e-6;
+    double centre = f + Uniform(rng) * 2.0 * room / count + 0.75 * sr;
+    double half = 0.5 * sr * (1.0 + RollOffFactor(tp.rollOff));
+    if (previous > 0 && Uniform(rng) < 0.35) {
+      centre = previousCentre + Uniform(rng, 0.95, 1.15) * (previous + half);
+    }
+    tp.frequencyMHz = std::round(centre * 1000.0) / 1000.0;
     tp.polarisation = pol;
-    f += 2 * half;
+    f = std::max(f, centre + 0.75 * sr);
+    previous = half;
+    previousCentre = centre;
     if (f < kBandHigh - 10.0) sat->transponders.push_back(tp);
   }
 }

@@ -15,6 +15,7 @@
 namespace {
 
 bool verbose = false;
+uint64_t currentSeed = 0;  // for the verbose lines
 
 // The four band segments of a universal LNB, as the program sweeps them.
 const SweepRequest kSegments[] = {
@@ -81,12 +82,15 @@ void ScoreArrival(const Segment& s, const SweepRequest& req, const Arrival& a, F
   if (sr < 1e6 && a.esn0Db >= need + 3) f->recallNarrow.total++, f->recallNarrow.hit += !!locked;
   if (verbose && !locked && a.esn0Db >= need + 1 && sr >= 1e6) {
     int n = NearestCandidate(s, a.ifMHz);
+    std::printf("seed %llu pol %u start %u ", (unsigned long long)currentSeed, req.polarisation,
+                req.start / 1000);
     std::printf("miss: IF %.3f SR %.0f alpha %.2f esn0 %.2f need %.2f; nearest %.3f SR %.0f\n",
                 a.ifMHz, sr, RollOffFactor(a.tp->rollOff), a.esn0Db, need,
                 n >= 0 ? s.found[n].centreMHz : 0.0, n >= 0 ? s.found[n].symbolRate : 0.0);
     for (const Arrival& b : s.view.arrivals) {
       if (&b != &a && std::fabs(b.ifMHz - a.ifMHz) < 2e-6 * (sr + b.tp->symbolRate)) {
-        std::printf("  near: IF %.3f SR %.0f esn0 %.2f\n", b.ifMHz, b.tp->symbolRate, b.esn0Db);
+        std::printf("  near: IF %.3f SR %.0f alpha %.2f esn0 %.2f\n", b.ifMHz, b.tp->symbolRate,
+                    RollOffFactor(b.tp->rollOff), b.esn0Db);
       }
     }
   }
@@ -108,6 +112,7 @@ void ScoreArrival(const Segment& s, const SweepRequest& req, const Arrival& a, F
 void ReferenceSkies(int skies, uint64_t first, Figures* f) {
   for (int k = 0; k < skies; ++k) {
     uint64_t seed = first + k;
+    currentSeed = seed;
     SimRng pick = MakeRng(seed, 77);
     ReferenceOptions options;
     options.carriers = 60 + static_cast<int32_t>(Uniform(pick) * 91);
