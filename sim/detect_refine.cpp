@@ -98,6 +98,23 @@ double MedianOf(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// Where a straight line through the skirt between a quarter and three quarters of the top
+// crosses `level`; near the crossing bin c, using the points of that stretch.
+double FittedCrossing(const std::vector<double>& e, int c, double level) {
+  const int n = static_cast<int>(e.size());
+  double sx = 0, sy = 0, sxx = 0, sxy = 0, count = 0;
+  for (int i = std::max(0, c - 12); i <= std::min(n - 1, c + 12); ++i) {
+    if (e[i] < 0.5 * level || e[i] > 1.5 * level) continue;
+    sx += i, sy += e[i], sxx += double(i) * i, sxy += i * e[i], ++count;
+  }
+  double det = count * sxx - sx * sx;
+  if (count < 3 || std::fabs(det) < 1e-9) return -1;
+  double slope = (count * sxy - sx * sy) / det;
+  if (std::fabs(slope) < 1e-12) return -1;
+  double x = (level - (sy - slope * sx) / count) / slope;
+  return std::fabs(x - c) <= 3 ? x : -1;
+}
+
 // Walks from `from` by `step` until the excess falls under `level`; returns the fractional bin
 // of the crossing. A dip shared with a neighbour may stay above the level: then the walk ends
 // at `stop` and the lowest point on the way stands for the edge.
@@ -106,6 +123,8 @@ double Crossing(const std::vector<double>& e, int from, int step, int stop, doub
   for (int i = from; i != stop; i += step) {
     int next = i + step;
     if (e[next] < level) {
+      double fitted = FittedCrossing(e, i, level);
+      if (fitted >= 0) return fitted;
       double t = (e[i] - level) / std::max(e[i] - e[next], 1e-12);
       return i + step * t;
     }
@@ -126,6 +145,14 @@ double PlateauLevel(const Zoom& z, const Region& part, int* peak) {
   return MedianOf(upper);
 }
 
+// Where a carrier's skirt ends beyond its half-power point: it has fallen to a few per cent of
+// the top, or it rises again into a neighbour.
+int SkirtEnd(const std::vector<double>& e, int from, int step, int stop, double top) {
+  int i = from;
+  while (i != stop && e[i] > 0.03 * top && e[i + step] <= e[i]) i += step;
+  return i;
+}
+
 // A stretch to look for a carrier in: its plateau lies within `area`, its edges within
 // [limitLeft, limitRight]; it counts only when its level exceeds `minimumTop`.
 struct Search {
@@ -135,10 +162,9 @@ struct Search {
   double minimumTop = 0;
 };
 
-// The carrier around the highest plateau: half-power points on either side of it.
-bool Estimate(const Zoom& z, const Search& s, Candidate* c, double* left, double* right) {
-  int peak = 0;
-  double top = PlateauLevel(z, s.area, &peak);
+// Half-power points around the plateau at `peak`, and the carrier they make.
+bool EdgesAround(const Zoom& z, const Search& s, int peak, double top, Candidate* c, double* left,
+                 double* right) {
   if (top <= s.minimumTop) return false;
   *left = Crossing(z.excess, peak, -1, s.limitLeft, top / 2);
   *right = Crossing(z.excess, peak, 1, s.limitRight, top / 2);
@@ -148,6 +174,16 @@ bool Estimate(const Zoom& z, const Search& s, Candidate* c, double* left, double
   c->widthMHz = c->symbolRate * 1.35e-6;
   c->esn0Db = 10.0 * std::log10(top);
   return true;
+}
+
+// The carrier around the highest plateau: half-power points on either side of it.
+bool Estimate(const Zoom& z, const Search& s, Candidate* c, double* left, double* right,
+              double* top) {
+  int peak = 0;
+  *top = PlateauLevel(z, s.area, &peak);
+  // On a shoulder, a highest point at the end of the stretch is the neighbour's skirt.
+  if (s.minimumTop > 0 && (peak <= s.area.first + 1 || peak >= s.area.last - 1)) return false;
+  return EdgesAround(z, s, peak, *top, c, left, right);
 }
 
 // Every carrier of a part: the strongest first, then whatever stands clear of its skirts on
@@ -162,17 +198,14 @@ void EstimateAll(const Zoom& z, const Region& part, std::vector<Candidate>* out)
     Search s = work.back();
     work.pop_back();
     Candidate c;
-    double left = 0, right = 0;
-    if (!Estimate(z, s, &c, &left, &right)) continue;
+    double left = 0, right = 0, top = 0;
+    if (!Estimate(z, s, &c, &left, &right, &top)) continue;
     out->push_back(c);
-    int skirt = static_cast<int>(std::ceil(0.25 * (right - left)));
     int l = static_cast<int>(std::floor(left)), r = static_cast<int>(std::ceil(right));
-    if (l - skirt - s.area.first >= 4) {
-      work.push_back({{s.area.first, l - skirt}, s.limitLeft, l, shoulderTop});
-    }
-    if (s.area.last - r - skirt >= 4) {
-      work.push_back({{r + skirt, s.area.last}, r, s.limitRight, shoulderTop});
-    }
+    int a = SkirtEnd(z.excess, std::max(l, s.limitLeft), -1, s.limitLeft, top);
+    int b = SkirtEnd(z.excess, std::min(r, s.limitRight), 1, s.limitRight, top);
+    if (a - s.area.first >= 4) work.push_back({{s.area.first, a}, s.limitLeft, l, shoulderTop});
+    if (s.area.last - b >= 4) work.push_back({{b, s.area.last}, r, s.limitRight, shoulderTop});
   }
 }
 
