@@ -59,7 +59,7 @@ def satellite(rng, lines, target):
              for p in 'HV' for i in range(int((12750 - 10714) / spacing) + 1)]
     rng.shuffle(slots)
     used = sorted(slots[:int(len(slots) * 0.78)])
-    weak = set(rng.sample(range(len(used)), 3))
+    weak = set(rng.sample(range(len(used) // 2), 3))  # early slots: always within the target
     count = 0
     for index, (f, p) in enumerate(used):
         if f + 18 > 12750 or count >= target:
