@@ -7,6 +7,8 @@ namespace {
 
 constexpr const char* kInvalid = "Invalid LNB params";
 constexpr uint32_t kMaxLof = 23000;
+// The tuner library takes frequencies in kHz as 32-bit values; above this many MHz they wrap.
+constexpr uint32_t kMaxTunerMhz = UINT32_MAX / 1000;
 
 struct Range {
   uint32_t low, high;
@@ -38,6 +40,8 @@ int Validate(const Sys& sys, const LnbSettings& s) {
     return Print(sys, "%s: LOF2=%u > %u Mhz!\n", kInvalid, lof2, kMaxLof), 0;
   if (!lofsw) return 1;
   if (lofsw < sum) return Print(sys, "%s: LOFSW=%u < %u Mhz!\n", kInvalid, lofsw, sum), 0;
+  if (lofsw > kMaxTunerMhz)
+    return Print(sys, "%s: LOFSW=%u > %u Mhz!\n", kInvalid, lofsw, kMaxTunerMhz), 0;
   if (!lof1) return Print(sys, "%s: LOF1=%u Mhz!\n", kInvalid, lof1), 0;
   if (!lof2) return Print(sys, "%s: LOF2=%u Mhz!\n", kInvalid, lof2), 0;
   if ((lof1 > s.LNBMid) != (lof2 > s.LNBMid))
@@ -112,7 +116,11 @@ int LoadLnbSettings(const Sys& sys, const char* programIni, LnbSettings* lnb, Sc
     s.LOFSW = 0;
   }
   if (!Validate(sys, s)) return 0;
+  const ScanWindow w = DeriveWindow(s);
+  // Card IF values in Hz by mistake would otherwise have every sweep get a wrapped range.
+  if (w.low <= w.high && w.high > kMaxTunerMhz)
+    return Print(sys, "%s: scan window up to %u > %u Mhz!\n", kInvalid, w.high, kMaxTunerMhz), 0;
   *lnb = s;
-  *window = DeriveWindow(s);
+  *window = w;
   return 1;
 }

@@ -100,4 +100,32 @@ TEST(LoadLnbSettings, CardValuesFromLibraryIni) {
             "Invalid LNB params: LOF < 3000Invalid LNB params: LOF1=2999 < 3000 Mhz!\n");
 }
 
+// Frequencies reach the tuner library in kHz as 32-bit values: a band switch or a window (from
+// card values written in Hz) beyond 4294967 MHz would wrap, so it is refused before any sweep.
+TEST(LoadLnbSettings, ValuesBeyondTheLibrarysKhzRangeAreRefused) {
+  FakeSys fake;
+  fake.ini["Kestrune"] = {{"IFStop", "2150000000"}};
+  fake.ini["SatInfo"] = {{"LOF", "0"}};
+  LnbSettings lnb;
+  ReadLibraryIni(fake.sys(), "k.ini", &lnb);
+  ScanWindow window;
+  EXPECT_EQ(LoadLnbSettings(fake.sys(), "p.ini", &lnb, &window), 0);
+  EXPECT_EQ(fake.console, "Invalid LNB params: scan window up to 2150000000 > 4294967 Mhz!\n");
+  EXPECT_EQ(lnb.LOF1, 9750u) << "a refused description leaves the settings as they were";
+
+  FakeSys switched;
+  switched.ini["SatInfo"] = {{"LOF1", "10600"}, {"LOF2", "9750"}, {"LOFSW", "5000000"}};
+  LnbSettings card;
+  EXPECT_EQ(LoadLnbSettings(switched.sys(), "p.ini", &card, &window), 0);
+  EXPECT_EQ(switched.console, "Invalid LNB params: LOFSW=5000000 > 4294967 Mhz!\n");
+
+  FakeSys edge;  // the highest window that still fits is taken
+  edge.ini["Kestrune"] = {{"IFStop", "4294967"}};
+  edge.ini["SatInfo"] = {{"LOF", "0"}};
+  LnbSettings fits;
+  ReadLibraryIni(edge.sys(), "k.ini", &fits);
+  EXPECT_EQ(LoadLnbSettings(edge.sys(), "p.ini", &fits, &window), 1) << edge.console;
+  EXPECT_EQ(window.high, 4294967u);
+}
+
 }  // namespace
