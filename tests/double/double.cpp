@@ -56,8 +56,8 @@ DOUBLE_EXPORT int32_t KESTRUNE_CALL CheckForDVBEx(DeviceCallbackFn callback) {
   State& s = Loaded();
   Log("CheckForDVBEx");
   for (const std::string& error : s.script.errors) Log("script error %s", error.c_str());
-  for (const auto& [index, name] : s.script.devices)
-    if (callback) callback(index, name.c_str());
+  for (const ScriptDevice& d : s.script.devices)
+    if (callback) callback(d.index, d.nullName ? nullptr : d.name.c_str());
   return s.script.checkResult;
 }
 
@@ -102,6 +102,11 @@ DOUBLE_EXPORT int32_t KESTRUNE_CALL Vextral(uint32_t start, uint32_t stop, uint3
     std::memcpy(&records[i], &sweep.records[i], sizeof(TransponderRecord));
     if (i < reported && progress) progress(&records[i]);
   }
+  // A library whose callbacks outnumber what it stored: the last record again, or one it
+  // never stored.
+  static TransponderRecord unstored{};
+  for (size_t i = stored; i < reported && progress; ++i)
+    progress(stored ? &records[stored - 1] : &unstored);
   *count = sweep.reportedCount < 0 ? static_cast<uint32_t>(stored)
                                    : static_cast<uint32_t>(sweep.reportedCount);
   for (int i = 0; i < sweep.interrupts; ++i) RaiseInterrupt();

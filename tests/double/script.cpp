@@ -54,6 +54,8 @@ int SetField(TransponderRecord* r, const std::string& key, const std::string& va
   if (key == "issy") return r->issy = static_cast<uint8_t>(Number(value)), 1;
   if (key == "npd") return r->npd = static_cast<uint8_t>(Number(value)), 1;
   if (key == "streams") return SetStreams(r, value), 1;
+  // Every byte of the record, reserved ones too; the keys after it override single fields.
+  if (key == "fill") return std::memset(r, static_cast<int>(Number(value)), sizeof *r), 1;
   return 0;
 }
 
@@ -104,12 +106,18 @@ int AddSweep(Script* script, std::istringstream& in) {
   return 1;
 }
 
+// "devices N LEN [bytes]": N devices with names of LEN characters, all 'N', or with "bytes"
+// running through every byte value but zero.
 int AddDevices(Script* script, std::istringstream& in) {
   int64_t count = 0, nameLength = 0;
-  in >> count >> nameLength;
+  std::string kind;
+  in >> count >> nameLength >> kind;
+  if (count < 0 || nameLength < 0 || (!kind.empty() && kind != "bytes")) return 0;
+  std::string name(static_cast<size_t>(nameLength), 'N');
+  if (kind == "bytes")
+    for (size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char>(1 + i % 255);
   for (int64_t i = 0; i < count; ++i)
-    script->devices.emplace_back(static_cast<int32_t>(i),
-                                 std::string(static_cast<size_t>(nameLength), 'N'));
+    script->devices.push_back({static_cast<int32_t>(i), name, false});
   return 1;
 }
 
@@ -122,7 +130,7 @@ int ReadLine(Script* script, const std::string& line) {
     std::string name;
     in >> index;
     std::getline(in >> std::ws, name);
-    script->devices.emplace_back(index, name);
+    script->devices.push_back({index, name, name == "<null>"});
     return 1;
   }
   if (verb == "devices") return AddDevices(script, in);
@@ -156,6 +164,6 @@ Script LoadScript(const char* path) {
     if (!ReadLine(&script, line))
       script.errors.push_back(std::string(path) + ":" + std::to_string(number) + ": " + line);
   }
-  if (!sawDevice) script.devices.emplace_back(0, "Test double tuner");
+  if (!sawDevice) script.devices.push_back({0, "Test double tuner", false});
   return script;
 }

@@ -9,14 +9,21 @@
 
 struct ScriptSweep {
   int32_t result = 1;
-  int callbacks = -1;          // records reported through ProgressCallback; -1: all
+  int callbacks = -1;  // ProgressCallback calls; -1: one per record. More calls than records
+                       // report the last one again (or an unstored one): a library that lies
   int64_t reportedCount = -1;  // count written back; -1: the number stored
   int interrupts = 0;          // Ctrl+C raised at the end of the sweep
   std::vector<TransponderRecord> records;
 };
 
+struct ScriptDevice {
+  int32_t index = 0;
+  std::string name;
+  bool nullName = false;  // the callback gets a null name
+};
+
 struct Script {
-  std::vector<std::pair<int32_t, std::string>> devices;
+  std::vector<ScriptDevice> devices;
   int32_t checkResult = 1;
   int32_t startResult = 1;
   uint32_t caps = CapSweep | CapDiseqc | CapToneBurst;
