@@ -9,6 +9,8 @@
 namespace {
 
 constexpr int kZoomBins = 256;
+constexpr double kNarrowestSymbolRate = 150e3;
+constexpr double kFaintestEsN0Db = -5.0;
 // Most the LNB ripple (2 dB per 36 MHz) lifts the spectrum per MHz; a bump that gentle is no dip.
 constexpr double kRippleSlopeDbPerMHz = 0.09;
 
@@ -43,10 +45,9 @@ std::vector<double> MovingMean(const std::vector<double>& v, int half) {
   return out;
 }
 
+// Measures [lo, hi] MHz with a margin either side, against the coarse floor.
 Zoom Measure(const SpectrumSource& source, const SpectrumGrid& coarse, const CoarseResult& found,
-             const Region& r, SimRng& rng) {
-  double lo = coarse.startMHz + r.first * coarse.binMHz;
-  double hi = coarse.startMHz + r.last * coarse.binMHz;
+             double lo, double hi, SimRng& rng) {
   double margin = 0.3 * (hi - lo) + 3 * coarse.binMHz;
   Zoom z;
   z.grid = {lo - margin, (hi - lo + 2 * margin) / (kZoomBins - 1), kZoomBins};
@@ -179,17 +180,54 @@ bool EdgesAround(const Zoom& z, const Search& s, int peak, double top, Candidate
 // The carrier around the highest plateau: half-power points on either side of it.
 bool Estimate(const Zoom& z, const Search& s, Candidate* c, double* left, double* right,
               double* top) {
+  Region area = s.area;
+  // On a shoulder, the stretch may begin or end on the neighbour's falling skirt: skip it.
+  while (s.minimumTop > 0 && area.first < area.last &&
+         z.excess[area.first + 1] < z.excess[area.first]) {
+    ++area.first;
+  }
+  while (s.minimumTop > 0 && area.last > area.first &&
+         z.excess[area.last - 1] < z.excess[area.last]) {
+    --area.last;
+  }
   int peak = 0;
-  *top = PlateauLevel(z, s.area, &peak);
-  // On a shoulder, a highest point at the end of the stretch is the neighbour's skirt.
-  if (s.minimumTop > 0 && (peak <= s.area.first + 1 || peak >= s.area.last - 1)) return false;
+  *top = PlateauLevel(z, area, &peak);
+  // ... and what is left must stand a dB proud of both its ends to be a carrier of its own.
+  double ends = std::max(z.excess[area.first], z.excess[area.last]);
+  if (s.minimumTop > 0 && (peak <= area.first || peak >= area.last || *top < 1.26 * ends)) {
+    return false;
+  }
   return EdgesAround(z, s, peak, *top, c, left, right);
+}
+
+// A stretch beside a found carrier too narrow for this zoom to show what sits there: it gets
+// a zoom of its own. Frequencies in MHz; the limits bound the edges of what is found there.
+struct Shoulder {
+  double lo, hi, limitLeft, limitRight;
+};
+
+double BinFrequency(const Zoom& z, double bin) {
+  return z.grid.startMHz + bin * z.grid.binMHz;
+}
+
+void LookCloser(const SpectrumSource& source, const SpectrumGrid& coarse, const CoarseResult& found,
+                const Shoulder& s, SimRng& rng, std::vector<Candidate>* out) {
+  Zoom z = Measure(source, coarse, found, s.lo, s.hi, rng);
+  auto bin = [&](double f) {
+    return std::clamp(static_cast<int>(std::lround((f - z.grid.startMHz) / z.grid.binMHz)), 0,
+                      kZoomBins - 1);
+  };
+  Search search{{z.first, z.last}, bin(s.limitLeft), bin(s.limitRight), std::pow(10.0, 0.2) - 1};
+  Candidate c;
+  double left = 0, right = 0, top = 0;
+  if (Estimate(z, search, &c, &left, &right, &top)) out->push_back(c);
 }
 
 // Every carrier of a part: the strongest first, then whatever stands clear of its skirts on
 // either side, such as a weak feed on the shoulder of a strong transponder. Those need 2 dB
 // over the floor, so a floor a little off does not turn into carriers.
-void EstimateAll(const Zoom& z, const Region& part, std::vector<Candidate>* out) {
+void EstimateAll(const Zoom& z, const Region& part, std::vector<Candidate>* out,
+                 std::vector<Shoulder>* closer) {
   const double shoulderTop = std::pow(10.0, 0.2) - 1.0;
   int limitLeft = part.dipLeft ? part.first : 0;
   int limitRight = part.dipRight ? part.last : kZoomBins - 1;
@@ -204,8 +242,17 @@ void EstimateAll(const Zoom& z, const Region& part, std::vector<Candidate>* out)
     int l = static_cast<int>(std::floor(left)), r = static_cast<int>(std::ceil(right));
     int a = SkirtEnd(z.excess, std::max(l, s.limitLeft), -1, s.limitLeft, top);
     int b = SkirtEnd(z.excess, std::min(r, s.limitRight), 1, s.limitRight, top);
-    if (a - s.area.first >= 4) work.push_back({{s.area.first, a}, s.limitLeft, l, shoulderTop});
-    if (s.area.last - b >= 4) work.push_back({{b, s.area.last}, r, s.limitRight, shoulderTop});
+    std::vector<Search> sides;
+    if (a - s.area.first >= 4) sides.push_back({{s.area.first, a}, s.limitLeft, l, shoulderTop});
+    if (s.area.last - b >= 4) sides.push_back({{b, s.area.last}, r, s.limitRight, shoulderTop});
+    for (const Search& side : sides) {
+      if (side.area.last - side.area.first >= kZoomBins / 6) {
+        work.push_back(side);
+      } else {
+        closer->push_back({BinFrequency(z, side.area.first), BinFrequency(z, side.area.last),
+                           BinFrequency(z, side.limitLeft), BinFrequency(z, side.limitRight)});
+      }
+    }
   }
 }
 
@@ -215,9 +262,17 @@ std::vector<Candidate> RefineRegions(const SpectrumSource& source, const Spectru
                                      const CoarseResult& found, SimRng& rng) {
   std::vector<Candidate> out;
   for (const Region& r : found.regions) {
-    Zoom z = Measure(source, coarse, found, r, rng);
-    for (const Region& part : PartAtDips(z, r)) EstimateAll(z, part, &out);
+    Zoom z = Measure(source, coarse, found, coarse.startMHz + r.first * coarse.binMHz,
+                     coarse.startMHz + r.last * coarse.binMHz, rng);
+    std::vector<Shoulder> closer;
+    for (const Region& part : PartAtDips(z, r)) EstimateAll(z, part, &out, &closer);
+    for (const Shoulder& s : closer) LookCloser(source, coarse, found, s, rng, &out);
   }
+  // Slivers narrower than any carrier the card can take, or fainter than any modcod could use,
+  // are scatter and floor error rather than carriers.
+  std::erase_if(out, [](const Candidate& c) {
+    return c.symbolRate < kNarrowestSymbolRate || c.esn0Db < kFaintestEsN0Db;
+  });
   return out;
 }
 

@@ -42,6 +42,8 @@ int PrintFigures(const Figures& f) {
                  ">= 95", f.recallNarrow.Percent() >= 95.0);
   std::printf("    (%lld of %lld)\n", (long long)f.recallNarrow.hit,
               (long long)f.recallNarrow.total);
+  std::printf("Unlocked records near no carrier (no goal): %.2f per sky, worst sky %d\n",
+              f.skies ? double(f.ghosts) / f.skies : 0.0, f.worstGhosts);
   std::printf("Noise-only skies:\n");
   missed += Line("locked records, all skies", f.noiseLocked, "", "0", f.noiseLocked == 0);
   missed += Line("unlocked candidates, worst sky", f.noiseWorstUnlocked, "", "<= 2",

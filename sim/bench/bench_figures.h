@@ -20,9 +20,12 @@ struct Figures {
   std::vector<double> srError;      // relative, signed, Es/N0 >= 3 dB
   std::vector<double> srErrorWide;  // the same at >= 10 MS/s
   double worstSnrError = 0;         // dB
-  int32_t noiseLocked = 0;          // over all noise-only skies
-  int32_t noiseWorstUnlocked = 0;   // per sky
-  std::vector<double> cpuMs;        // per full dual-polarisation sweep
+  int32_t ghosts = 0;               // unlocked records near no carrier, reference skies
+  int32_t worstGhosts = 0;          // per sky
+  int32_t skies = 0;
+  int32_t noiseLocked = 0;         // over all noise-only skies
+  int32_t noiseWorstUnlocked = 0;  // per sky
+  std::vector<double> cpuMs;       // per full dual-polarisation sweep
   bool identical = true;
 };
 

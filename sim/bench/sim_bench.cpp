@@ -109,6 +109,23 @@ void ScoreArrival(const Segment& s, const SweepRequest& req, const Arrival& a, F
   if (sr >= 10e6) f->srErrorWide.push_back(srErr);
 }
 
+// Unlocked records near no carrier at all: what the detector made up.
+int32_t Ghosts(const Segment& s) {
+  int32_t ghosts = 0;
+  for (const TransponderRecord& r : s.records) {
+    bool near = false;
+    for (const Arrival& a : s.view.arrivals) {
+      double rf = IfToRf(a.ifMHz, s.view.passedLoMHz, s.view.passedInverted) * 1000.0;
+      near = near || std::fabs(r.frequency - rf) < 0.5e-3 * a.tp->symbolRate;
+    }
+    ghosts += !r.locked && !near;
+    if (verbose && !r.locked && !near) {
+      std::printf("ghost %.3f SR %u snr %.1f\n", r.frequency / 1000.0, r.symbolRate, r.snr);
+    }
+  }
+  return ghosts;
+}
+
 void ReferenceSkies(int skies, uint64_t first, Figures* f) {
   for (int k = 0; k < skies; ++k) {
     uint64_t seed = first + k;
@@ -121,6 +138,10 @@ void ReferenceSkies(int skies, uint64_t first, Figures* f) {
     std::clock_t t0 = std::clock();
     for (const SweepRequest& req : kSegments) segments.push_back(RunSegment(&d, req));
     f->cpuMs.push_back(1000.0 * (std::clock() - t0) / CLOCKS_PER_SEC);
+    int32_t ghosts = 0;
+    for (const Segment& s : segments) ghosts += Ghosts(s);
+    f->ghosts += ghosts;
+    f->worstGhosts = std::max(f->worstGhosts, ghosts);
     for (size_t i = 0; i < segments.size(); ++i) {
       for (const Arrival& a : segments[i].view.arrivals)
         ScoreArrival(segments[i], kSegments[i], a, f);
@@ -193,6 +214,7 @@ int main(int argc, char** argv) {
   uint64_t first = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
   verbose = std::getenv("SIM_BENCH_VERBOSE") != nullptr;
   Figures f;
+  f.skies = skies;
   ReferenceSkies(skies, first, &f);
   NoiseSkies(skies, first, &f);
   AdjacentPairs(200, &f);
