@@ -1,7 +1,9 @@
 // Output files are written whole beside their final name and then put in its place, so a crash,
 // Ctrl+C or a full disk never leaves a half-written list where a complete one stood.
 #include <cstdio>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "platform/platform.h"
 
@@ -25,7 +27,15 @@ int RenameOver(const char* from, const char* to) {
 
 FileOps RealFileOps() {
   FileOps ops;
-  ops.create = [](const char* path) -> void* { return std::fopen(path, "w"); };
+  ops.create = [](const char* path) -> void* {
+    // The temp name is ours: whatever else stands there goes first. A pipe would block the
+    // open for ever, and a link would have the file written through it over another file.
+    std::error_code error;
+    std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+      std::filesystem::remove(path, error);
+    return std::fopen(path, "w");
+  };
   ops.write = [](void* file, const char* data, size_t size) {
     return std::fwrite(data, 1, size, static_cast<std::FILE*>(file));
   };

@@ -131,4 +131,18 @@ TEST_F(RealFiles, FailedRenameKeepsWhatWasThereAndRemovesTheTempFile) {
   EXPECT_FALSE(fs::exists(path + ".tmp"));
 }
 
+// A link left at the temp name is replaced, never written through: the file it points to
+// keeps its content and the list lands under its own name.
+TEST_F(RealFiles, LinkAtTheTempNameIsNotWrittenThrough) {
+  std::string path = Path("list.txt");
+  std::ofstream(Path("elsewhere")) << "kept";
+  std::error_code error;
+  fs::create_symlink(Path("elsewhere"), path + ".tmp", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  ASSERT_EQ(ReplaceFileWith(RealFileOps(), path.c_str(), "data", 4), 0);
+  EXPECT_EQ(Read(Path("elsewhere")), "kept");
+  EXPECT_EQ(Read(path), "data");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path + ".tmp")));
+}
+
 }  // namespace
