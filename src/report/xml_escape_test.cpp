@@ -49,6 +49,9 @@ std::string RunCommand(const std::string& command) {
 // The XML list stays well-formed with any name, and an XML reader gets the name as typed,
 // whether it came in UTF-8 or in Windows-1252.
 TEST(XmlList, AnyNameKeepsTheDocumentWellFormed) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "xmllint is a tool of the Linux host; the Linux build runs this check";
+#endif
   if (access("/usr/bin/xmllint", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/xmllint";
   const std::pair<const char*, const char*> cases[] = {
       {"North & <East> \"One\" Caf\xC3\xA9 \xE2\x82\xAC", "North & <East> \"One\" Café €"},

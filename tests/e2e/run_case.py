@@ -17,6 +17,10 @@ A case is a folder:
   expected/                   files the run must leave, by path relative to the run folder
   absent                      paths that must not exist after the run (optional)
   xml                         files that must be well-formed XML (optional)
+  verbatim                    expected files compared without line-end conversion: files the
+                              program must leave as they are (optional)
+  targets                     the targets the case applies to, on its first line (optional;
+                              the case is skipped elsewhere, with exit code 77)
 
 Expected texts and the INI files use {SEP} for the path separator, {CUR} for the current-folder prefix,
 {DIR} for the program's folder (with its final separator) and {DEG} for the degree sign,
@@ -101,8 +105,17 @@ def compare(label, expected, actual, failures):
             label, expected.decode("latin-1"), actual.decode("latin-1")))
 
 
+def listed(case, name):
+    path = os.path.join(case, name)
+    if not os.path.exists(path):
+        return []
+    return [line.strip() for line in read(path).decode().splitlines()
+            if line.strip() and not line.startswith("#")]
+
+
 def check_files(case, work, target, failures, update):
     expected_dir = os.path.join(case, "expected")
+    verbatim = listed(case, "verbatim")
     for root, _, files in os.walk(expected_dir):
         for name in files:
             rel = os.path.relpath(os.path.join(root, name), expected_dir)
@@ -116,7 +129,7 @@ def check_files(case, work, target, failures, update):
                     f.write(actual.replace(b"\r\n", b"\n"))
                 continue
             expected = expand(read(os.path.join(root, name)), target, work)
-            if target == "windows":
+            if target == "windows" and rel not in verbatim:
                 expected = expected.replace(b"\n", b"\r\n")
             compare("file " + rel, expected, actual, failures)
     if os.path.exists(os.path.join(case, "absent")):
@@ -143,6 +156,10 @@ def main():
     options = parser.parse_args()
 
     case = os.path.abspath(options.case)
+    targets = listed(case, "targets")
+    if targets and options.target not in targets[0].split():
+        print("not a case for %s (targets: %s)" % (options.target, targets[0]))
+        return 77
     work = tempfile.mkdtemp(prefix="vextral-e2e-")
     try:
         prepare(case, work, options.exe, options.lib, options.target)
