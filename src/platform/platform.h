@@ -74,7 +74,7 @@ uint32_t IniReadString(const char* section, const char* key, const char* def, ch
 struct FileOps {
   std::function<void*(const char* path)> create;  // null on failure
   std::function<size_t(void* file, const char* data, size_t size)> write;
-  std::function<int(void* file)> close;  // 0 on success (flushes)
+  std::function<int(void* file)> close;                         // 0 on success (flushes)
   std::function<int(const char* from, const char* to)> rename;  // 0 on success
   std::function<void(const char* path)> remove;
 };

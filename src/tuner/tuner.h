@@ -23,10 +23,9 @@ typedef uint32_t(KESTRUNE_CALL* GetCapsFn)(void);
 typedef int32_t(KESTRUNE_CALL* SendDiSEqCFn)(uint32_t kind, uint32_t value);
 typedef int32_t(KESTRUNE_CALL* SendDiseqCmdFn)(const uint8_t* message, uint32_t length);
 typedef int32_t(KESTRUNE_CALL* VextralFn)(uint32_t startKHz, uint32_t stopKHz,
-                                          uint32_t polarisation, uint32_t lof1KHz,
-                                          uint32_t lof2KHz, uint32_t lofswKHz,
-                                          TransponderRecord* records, uint32_t* count,
-                                          ProgressCallbackFn progress);
+                                          uint32_t polarisation, uint32_t lof1KHz, uint32_t lof2KHz,
+                                          uint32_t lofswKHz, TransponderRecord* records,
+                                          uint32_t* count, ProgressCallbackFn progress);
 typedef int32_t(KESTRUNE_CALL* StopDVBFn)(void);
 }
 

@@ -114,7 +114,9 @@ FakeTuner& FakeTuner::Reset() {
   Events().clear();
   return Global();
 }
-FakeTuner& FakeTuner::Get() { return Global(); }
+FakeTuner& FakeTuner::Get() {
+  return Global();
+}
 
 TunerApi FakeTuner::Api() {
   TunerApi api;

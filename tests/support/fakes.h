@@ -26,7 +26,7 @@ struct FakeSys {
   std::function<int()> abortRequested = [] { return 0; };
   // In-memory program INI: ini[section][key] = raw value; names match without regard to case.
   std::map<std::string, std::map<std::string, std::string>> ini;
-  bool logProfileReads = false;  // adds "read Section.Key" events
+  bool logProfileReads = false;              // adds "read Section.Key" events
   std::map<std::string, std::string> files;  // what replaceFile wrote, by path
   int replaceFileResult = 0;
 
@@ -36,11 +36,11 @@ struct FakeSys {
 // Scripted tuner library. The library's C entry points cannot carry a context, so the fake is
 // a single global; Reset() before every test.
 struct FakeSweep {
-  int32_t result = 1;                       // Vextral's return value
-  std::vector<TransponderRecord> records;   // stored in this order
-  int callbackCount = -1;                   // records reported by ProgressCallback; -1: all
-  uint32_t reportedCount = UINT32_MAX;      // count written back; UINT32_MAX: records.size()
-  std::function<void()> atEnd;              // runs just before Vextral returns
+  int32_t result = 1;                      // Vextral's return value
+  std::vector<TransponderRecord> records;  // stored in this order
+  int callbackCount = -1;                  // records reported by ProgressCallback; -1: all
+  uint32_t reportedCount = UINT32_MAX;     // count written back; UINT32_MAX: records.size()
+  std::function<void()> atEnd;             // runs just before Vextral returns
 };
 
 struct FakeTuner {
@@ -48,7 +48,7 @@ struct FakeTuner {
   int32_t checkResult = 1;
   int32_t startResult = 1;
   uint32_t caps = CapSweep | CapDiseqc | CapToneBurst;
-  std::deque<uint32_t> capsSequence;       // per GetCaps call, before falling back to caps
+  std::deque<uint32_t> capsSequence;        // per GetCaps call, before falling back to caps
   std::deque<int32_t> sendDiSEqCResults;    // per call; empty: 1
   std::deque<int32_t> sendDiseqCmdResults;  // per call; empty: 1
   std::deque<FakeSweep> sweeps;             // per Vextral call; empty: success with no record
