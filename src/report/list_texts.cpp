@@ -103,7 +103,8 @@ const char* ColumnCodeRateText(uint32_t codeRate) {
 void FormDateStamp(const std::tm& now, char* buffer, size_t size) {
   FormatInto(buffer, size, "%u:%02u - %02u/%02u/%04u", static_cast<unsigned>(now.tm_hour),
              static_cast<unsigned>(now.tm_min), static_cast<unsigned>(now.tm_mday),
-             static_cast<unsigned>(now.tm_mon + 1), static_cast<unsigned>(now.tm_year + 1900));
+             // in unsigned arithmetic: a broken clock's INT_MAX month must not overflow
+             static_cast<unsigned>(now.tm_mon) + 1u, static_cast<unsigned>(now.tm_year) + 1900u);
 }
 
 void FormSignalText(const TransponderRecord& r, uint32_t infoFormat, char* buffer, size_t size) {

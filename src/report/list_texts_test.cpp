@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <sstream>
@@ -248,6 +249,10 @@ TEST(ListInfoColumn, DateStamp) {
   char stamp[128];
   FormDateStamp(t, stamp, sizeof stamp);
   EXPECT_STREQ(stamp, "9:05 - 14/03/2024");
+  // A clock that reports nonsense gives a wrong stamp, never undefined behaviour.
+  t.tm_mon = INT_MAX, t.tm_year = INT_MAX;
+  FormDateStamp(t, stamp, sizeof stamp);
+  EXPECT_STREQ(stamp, "9:05 - 14/2147483648/2147485547");
 }
 
 // Absurd snr values make texts longer than their 79 characters: they are cut, the lines stay
