@@ -3,10 +3,12 @@
 // a Sys record, so a test can replace any piece of it.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <string>
 
 struct Sys {
   // Console: raw bytes out; one unsigned decimal in ("%u"), 1 when a number was read.
@@ -44,6 +46,13 @@ void Print(const Sys& sys, const char* format, ...)
     ;
 // Prints the text followed by one line break.
 void PrintLine(const Sys& sys, const char* line);
+
+// Appends printf-style text to `out`, however long it comes out.
+void AppendFormatV(std::string* out, const char* format, va_list args);
+
+// This process's console: standard output, and one "%u" from standard input (1 when read).
+void ConsoleWrite(const char* data, size_t size);
+int ConsoleReadUnsigned(uint32_t* value);
 
 // Path separator, the folder meaning "current directory", and the tuner library's file name.
 extern const char kPathSeparator;

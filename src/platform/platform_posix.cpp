@@ -65,16 +65,8 @@ void* SharedLibrarySymbol(void* library, const char* name) {
 
 Sys RealSys() {
   Sys sys;
-  sys.write = [](const char* data, size_t size) {
-    std::fwrite(data, 1, size, stdout);
-    std::fflush(stdout);
-  };
-  sys.readUnsigned = [](uint32_t* value) {
-    unsigned v = 0;
-    if (std::scanf("%u", &v) != 1) return 0;
-    *value = v;
-    return 1;
-  };
+  sys.write = ConsoleWrite;
+  sys.readUnsigned = ConsoleReadUnsigned;
   sys.tickMs = [] {
     using namespace std::chrono;
     return static_cast<uint32_t>(

@@ -87,16 +87,8 @@ void* SharedLibrarySymbol(void* library, const char* name) {
 
 Sys RealSys() {
   Sys sys;
-  sys.write = [](const char* data, size_t size) {
-    std::fwrite(data, 1, size, stdout);
-    std::fflush(stdout);
-  };
-  sys.readUnsigned = [](uint32_t* value) {
-    unsigned v = 0;
-    if (std::scanf("%u", &v) != 1) return 0;
-    *value = v;
-    return 1;
-  };
+  sys.write = ConsoleWrite;
+  sys.readUnsigned = ConsoleReadUnsigned;
   sys.tickMs = [] { return static_cast<uint32_t>(GetTickCount()); };
   sys.sleepMs = [](uint32_t ms) { Sleep(ms); };
   sys.localTime = [](std::tm* now) {

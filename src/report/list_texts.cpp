@@ -4,24 +4,12 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 void Appendf(std::string* out, const char* format, ...) {
-  char small[256];
   va_list args;
   va_start(args, format);
-  va_list again;
-  va_copy(again, args);
-  int n = std::vsnprintf(small, sizeof small, format, args);
+  AppendFormatV(out, format, args);
   va_end(args);
-  if (n >= 0 && static_cast<size_t>(n) < sizeof small) {
-    out->append(small, static_cast<size_t>(n));
-  } else if (n > 0) {
-    std::vector<char> big(static_cast<size_t>(n) + 1);
-    std::vsnprintf(big.data(), big.size(), format, again);
-    out->append(big.data(), static_cast<size_t>(n));
-  }
-  va_end(again);
 }
 
 void FormatInto(char* buffer, size_t size, const char* format, ...) {
