@@ -1,0 +1,209 @@
+// One blind-scan sweep on mainline drivers: survey the band's power where the driver gives a
+// strength, try to lock each carrier at the symbol rates its width suggests, and otherwise
+// walk a ladder of common symbol rates across the band.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "frontend_io.h"
+
+namespace {
+
+constexpr double kTunerLowMHz = 950;
+constexpr double kTunerHighMHz = 2150;
+constexpr double kRateStep = 1.09;      // neighbouring tries stay within a narrow driver's reach
+constexpr double kWidthSlackMHz = 1.5;  // how far the survey's width may be off
+constexpr int kMaxRatesPerCarrier = 12;
+// The ladder, for drivers without a strength reading: common rates, each within ~10 % of the
+// next, so a driver that tolerates that much misses none.
+constexpr uint32_t kLadder[] = {
+    45000000, 40000000, 36000000, 32700000, 30000000, 27500000, 25000000, 22500000,
+    20000000, 18000000, 16000000, 14400000, 13000000, 11800000, 10700000, 9700000,
+    8800000,  8000000,  7200000,  6500000,  5900000,  5300000,  4800000,  4300000,
+    3900000,  3500000,  3200000,  2900000,  2600000,  2300000,  2100000,  1900000,
+    1700000,  1500000,  1350000,  1200000,  1100000,  1000000};
+
+struct Span {
+  double low, high;  // IF MHz taken by a locked carrier
+};
+
+struct Sweep {
+  DvbDevice* d = nullptr;
+  const DvbSweepRequest* request = nullptr;
+  uint32_t loKHz = 0;
+  bool inverted = false;
+  bool systemS = true, systemS2 = true;
+  uint32_t minRate = 1000000, maxRate = 45000000;
+  TransponderRecord* records = nullptr;
+  uint32_t* count = nullptr;
+  const std::function<void(const TransponderRecord&)>* progress = nullptr;
+  std::vector<Span> taken;
+};
+
+bool Taken(const Sweep& s, double ifMHz) {
+  for (const Span& t : s.taken) {
+    if (ifMHz >= t.low && ifMHz <= t.high) return true;
+  }
+  return false;
+}
+
+uint32_t LockTimeoutMs(uint32_t rate) {
+  return 150 + static_cast<uint32_t>(2.0e9 / rate);
+}
+
+uint32_t RfKHz(const Sweep& s, uint32_t ifKHz) {
+  if (s.loKHz == 0) return ifKHz;
+  if (s.inverted) return s.loKHz > ifKHz ? s.loKHz - ifKHz : 0;
+  uint64_t rf = static_cast<uint64_t>(s.loKHz) + ifKHz;
+  return rf > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(rf);
+}
+
+// Stores what the demodulator holds now, unless it is a carrier this sweep already has.
+// Returns 1 when the carrier is new, 0 when it was known.
+int Store(Sweep* s, uint32_t tunedKHz, uint32_t rate, uint32_t system) {
+  TransponderRecord r{};
+  LockedCarrier c{tunedKHz, rate};
+  ReadBack(s->d, &r, &c);
+  double centre = c.ifKHz / 1000.0;
+  if (Taken(*s, centre)) return 0;
+  if (system == SYS_DVBS2 && r.deliverySystem == 1) s->d->autoSystem = 1;
+  double half = c.symbolRate * (1 + c.rollOff) / 2e6;
+  s->taken.push_back({centre - half, centre + half});
+  r.frequency = RfKHz(*s, c.ifKHz);
+  r.polarisation = s->request->polarisation;
+  // The spectrum is told on the RF side: an oscillator above the band turns it over.
+  if (s->inverted && r.spectrum != 0) r.spectrum = 3 - r.spectrum;
+  s->records[*s->count] = r;
+  ++*s->count;
+  if (*s->progress) (*s->progress)(s->records[*s->count - 1]);
+  return 1;
+}
+
+bool Full(const Sweep& s) {
+  return *s.count >= kDvbSweepRecordLimit;
+}
+
+// One lock attempt at each delivery system the driver may need. 1 locked (new or known),
+// 0 nothing, -errno on a failed call.
+int Attempt(Sweep* s, double ifMHz, uint32_t rate) {
+  uint32_t khz = static_cast<uint32_t>(std::lround(ifMHz * 1000));
+  uint32_t systems[2] = {SYS_DVBS2, SYS_DVBS};
+  int n = 0;
+  uint32_t order[2];
+  if (s->systemS2) order[n++] = systems[0];
+  if (s->systemS && (!s->systemS2 || s->d->autoSystem != 1)) order[n++] = systems[1];
+  for (int i = 0; i < n; ++i) {
+    int r = TuneTo(s->d, khz, rate, order[i]);
+    if (r < 0) return r == -EINVAL ? 0 : r;
+    r = WaitForLock(s->d, LockTimeoutMs(rate));
+    if (r < 0) return r;
+    if (r > 0) {
+      Store(s, khz, rate, order[i]);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Rates to try for a carrier of this half-power width, nearest first.
+std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz, double surveyFilterMHz) {
+  double low = std::max(widthMHz - kWidthSlackMHz, 0.0) * 1e6;
+  double high = (widthMHz + kWidthSlackMHz) * 1e6;
+  double centre = widthMHz * 1e6;
+  // A carrier narrower than the survey's filter shows the filter's width, not its own.
+  if (widthMHz < surveyFilterMHz + 0.5) low = 0, centre = std::min(centre, 0.7 * high);
+  low = std::max(low, double(s.minRate));
+  high = std::min(high, double(s.maxRate));
+  centre = std::clamp(centre, low, high);
+  std::vector<uint32_t> rates;
+  rates.push_back(static_cast<uint32_t>(centre));
+  for (int k = 1; static_cast<int>(rates.size()) < kMaxRatesPerCarrier && k < 40; ++k) {
+    double up = centre * std::pow(kRateStep, k), down = centre / std::pow(kRateStep, k);
+    if (down >= low) rates.push_back(static_cast<uint32_t>(down));
+    if (up <= high && static_cast<int>(rates.size()) < kMaxRatesPerCarrier) {
+      rates.push_back(static_cast<uint32_t>(up));
+    }
+    if (down < low && up > high) break;
+  }
+  return rates;
+}
+
+int SweepSurveyed(Sweep* s, const std::vector<SurveyCarrier>& carriers) {
+  double filter = s->d->settings.surveySymbolRate * 1.35 / 1e6;
+  for (const SurveyCarrier& c : carriers) {
+    for (uint32_t rate : RatesFor(*s, c.widthMHz, filter)) {
+      if (Full(*s) || Taken(*s, c.centreMHz)) break;
+      int r = Attempt(s, c.centreMHz, rate);
+      if (r < 0) return r;
+    }
+  }
+  return 1;
+}
+
+// Without a survey: every rate of the ladder across the band, with steps its capture allows,
+// stepping over what is already locked.
+int SweepLadder(Sweep* s, double low, double high) {
+  for (uint32_t rate : kLadder) {
+    if (rate < s->minRate || rate > s->maxRate) continue;
+    double step = std::max(0.5, 0.4 * rate / 1e6);
+    for (double f = low + step / 2; f <= high && !Full(*s); f += step) {
+      if (Taken(*s, f)) continue;
+      int r = Attempt(s, f, rate);
+      if (r < 0) return r;
+    }
+  }
+  return 1;
+}
+
+void Limits(Sweep* s, double* low, double* high) {
+  dvb_frontend_info info{};
+  if (s->d->sys.ioctl(s->d->fd, FE_GET_INFO, &info) < 0) return;
+  // Satellite frontends give their range in kHz.
+  if (info.frequency_min) *low = std::max(*low, info.frequency_min / 1000.0);
+  if (info.frequency_max) *high = std::min(*high, info.frequency_max / 1000.0);
+  if (info.symbol_rate_min) s->minRate = std::max(s->minRate, info.symbol_rate_min);
+  if (info.symbol_rate_max) s->maxRate = std::min(s->maxRate, info.symbol_rate_max);
+}
+
+}  // namespace
+
+int DvbSweep(DvbDevice* d, const DvbSweepRequest& req, TransponderRecord* records, uint32_t* count,
+             const std::function<void(const TransponderRecord&)>& progress) {
+  if (d->fd < 0 || records == nullptr || count == nullptr || req.polarisation > 3) return 0;
+  *count = 0;
+  Sweep s;
+  s.d = d;
+  s.request = &req;
+  s.records = records;
+  s.count = count;
+  s.progress = &progress;
+  s.minRate = d->settings.minSymbolRate;
+  if (d->started >= 0 && d->started < static_cast<int>(d->frontends.size())) {
+    s.systemS2 = d->frontends[d->started].dvbs2;
+  }
+  bool high = req.lofswKHz != 0 ? req.startKHz >= req.lofswKHz : req.lof2KHz != 0;
+  s.loKHz = high ? req.lof2KHz : req.lof1KHz;
+  double lo = s.loKHz / 1000.0;
+  s.inverted = s.loKHz != 0 && (lo <= d->settings.lnbMid || lo >= d->settings.lnbStk);
+  auto toIf = [&](uint32_t rfKHz) {
+    double rf = rfKHz / 1000.0;
+    return s.loKHz == 0 ? rf : s.inverted ? lo - rf : rf - lo;
+  };
+  double a = toIf(req.startKHz), b = toIf(req.stopKHz);
+  double low = std::max(std::min(a, b), kTunerLowMHz);
+  double highIf = std::min(std::max(a, b), kTunerHighMHz);
+  Limits(&s, &low, &highIf);
+  if (!PrepareSignalPath(d, req.polarisation, high)) {
+    d->sys.log("the driver refused the LNB voltage, tone or DiSEqC command");
+  }
+  if (low > highIf) return 1;
+  std::vector<double> levels;
+  int r = d->surveyWorks ? RunSurvey(d, low, highIf, &levels) : 0;
+  if (r < 0) return 0;
+  bool flat = levels.size() > 2 && *std::max_element(levels.begin(), levels.end()) ==
+                                       *std::min_element(levels.begin(), levels.end());
+  if (r == 0 || flat) d->surveyWorks = false;
+  r = d->surveyWorks ? SweepSurveyed(&s, FindCarriers(levels, low, d->settings.surveyStepMHz))
+                     : SweepLadder(&s, low, highIf);
+  return r < 0 ? 0 : 1;
+}
