@@ -12,6 +12,13 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+# Linux DVB smoke test: the kernel's virtual DVB driver under qemu (skips itself outside CI
+# when its packages are missing).
+if [ -x scripts/test-vidtv.sh ]; then
+  echo "== Linux DVB smoke test against vidtv under qemu"
+  scripts/test-vidtv.sh
+fi
+
 if [ -x scripts/test-sanitizers.sh ]; then
   echo "== Sanitizer build and tests"
   scripts/test-sanitizers.sh
