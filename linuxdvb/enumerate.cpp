@@ -134,8 +134,9 @@ int DvbStart(DvbDevice* device, int index) {
   device->committedPort = 0;
   device->burst = -1;
   device->voltage = device->tone = -1;
-  device->surveyTested = false;
   device->surveyWorks = true;
+  device->tuneBlocks = -1;
+  device->autoSystem = -1;
   // One attempt per tune: without it the kernel zigzags around every frequency we try.
   device->sys.ioctl(fd, FE_SET_FRONTEND_TUNE_MODE,
                     reinterpret_cast<void*>(static_cast<uintptr_t>(FE_TUNE_MODE_ONESHOT)));

@@ -52,8 +52,19 @@ struct SurveyCarrier {
 // Finds carriers in survey readings (dB, one per step from `startMHz`): the floor follows the
 // LNB's tilt and ripple through the quietest stretches, and a region that rises clearly above
 // it is split at deep dips between neighbours.
+// `excess`, when given, receives each step's linear excess over the floor and the threshold
+// a carrier must rise above.
+struct SurveyExcess {
+  std::vector<double> excess;
+  double threshold = 0;
+};
 std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& levelsDb, double startMHz,
-                                        double stepMHz);
+                                        double stepMHz, SurveyExcess* excess = nullptr);
+
+// What rises above the floor outside the carriers already locked: a weaker carrier pressed
+// against a stronger one shows only as its shoulder. Runs of two steps or more count.
+std::vector<SurveyCarrier> Leftovers(const SurveyExcess& excess, double startMHz, double stepMHz,
+                                     const std::function<bool(double)>& taken);
 
 // Tunes across [lowMHz, highMHz] at the survey rate and reads the strength at each step.
 // Returns 1 with the readings, 0 when the driver gives no strength, -errno on a failed call.

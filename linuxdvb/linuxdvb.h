@@ -44,9 +44,11 @@ struct DvbScanSettings {
   double lnbStk = 21000;  // MHz: one at or above it too
   double surveyStepMHz = 2.0;
   uint32_t surveySymbolRate = 1000000;  // sets the tuner's filter for the power survey
-  uint32_t surveySettleMs = 10;         // AGC settling after each survey tune
-  uint32_t blockingTuneMs = 50;         // a tune call slower than this blocks
-  uint32_t minSymbolRate = 1000000;     // the ladder's lowest rate
+  // A driver whose tune blocks searches at every survey step; a wider rate searches faster.
+  uint32_t blockingSurveySymbolRate = 4000000;
+  uint32_t surveySettleMs = 10;      // AGC settling after each survey tune
+  uint32_t blockingTuneMs = 50;      // a tune call slower than this blocks
+  uint32_t minSymbolRate = 1000000;  // the ladder's lowest rate
 };
 
 // Dish and tuner state of the started device.
@@ -62,8 +64,8 @@ struct DvbDevice {
   int voltage = -1;         // fe_sec_voltage last set; -1 unknown
   int tone = -1;            // fe_sec_tone_mode last set; -1 unknown
   bool surveyWorks = true;  // cleared when the driver gives no usable strength
-  bool surveyTested = false;
-  int autoSystem = -1;  // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
+  int tuneBlocks = -1;      // 1 when a tune call waits for the search; -1 not yet seen
+  int autoSystem = -1;      // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
 };
 
 // Caps the library reports: tone burst, DiSEqC and the sweep.

@@ -20,11 +20,15 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-// Reading scatter, from the differences of neighbours: edges are few, so the median holds.
+// Reading scatter, from the differences of neighbours. Carrier edges make large differences,
+// and a band of narrow carriers is half edges, so the lower quartile is taken: for scatter
+// alone it lies at 0.4506 sigma.
 double Scatter(const std::vector<double>& db) {
   std::vector<double> diffs;
   for (size_t i = 1; i < db.size(); ++i) diffs.push_back(std::fabs(db[i] - db[i - 1]));
-  return Median(diffs) / (0.6745 * std::sqrt(2.0));
+  if (diffs.empty()) return 0;
+  std::nth_element(diffs.begin(), diffs.begin() + diffs.size() / 4, diffs.end());
+  return diffs[diffs.size() / 4] / 0.4506;
 }
 
 void FitLine(const std::vector<double>& x, const std::vector<double>& y,
@@ -110,7 +114,7 @@ double Edge(const std::vector<double>& x, int first, int last, int inside, int s
 }  // namespace
 
 std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double startMHz,
-                                        double stepMHz) {
+                                        double stepMHz, SurveyExcess* out) {
   std::vector<SurveyCarrier> found;
   const int n = static_cast<int>(db.size());
   if (n < 3) return found;
@@ -119,6 +123,7 @@ std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double st
   std::vector<double> excess(n);  // linear, relative to the floor
   for (int i = 0; i < n; ++i) excess[i] = std::pow(10.0, (db[i] - floor[i]) / 10.0) - 1.0;
   const double threshold = std::pow(10.0, std::max(kMinThresholdDb, 4 * sigma) / 10.0) - 1.0;
+  if (out != nullptr) *out = {excess, threshold};
   std::vector<std::pair<int, int>> regions;
   for (int i = 0; i < n;) {
     if (excess[i] <= threshold) {
@@ -144,12 +149,49 @@ std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double st
   return found;
 }
 
+std::vector<SurveyCarrier> Leftovers(const SurveyExcess& e, double startMHz, double stepMHz,
+                                     const std::function<bool(double)>& taken) {
+  std::vector<SurveyCarrier> found;
+  const int n = static_cast<int>(e.excess.size());
+  auto open = [&](int i) { return e.excess[i] > e.threshold && !taken(startMHz + i * stepMHz); };
+  for (int i = 0; i < n;) {
+    if (!open(i)) {
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j + 1 < n && open(j + 1)) ++j;
+    if (j > i) {
+      // Half-power edges inside the run; a side that meets a locked carrier ends there.
+      double peak = *std::max_element(e.excess.begin() + i, e.excess.begin() + j + 1);
+      int a = i, b = j;
+      while (a < b && e.excess[a] < peak / 2) ++a;
+      while (b > a && e.excess[b] < peak / 2) --b;
+      double left = startMHz + (a - (a > i ? 0.5 : 0.0)) * stepMHz;
+      double right = startMHz + (b + (b < j ? 0.5 : 0.0)) * stepMHz;
+      found.push_back({(left + right) / 2, right - left + stepMHz, 10 * std::log10(1 + peak)});
+    }
+    i = j + 1;
+  }
+  return found;
+}
+
+uint32_t SurveyRate(const DvbDevice* d) {
+  return d->tuneBlocks == 1 ? d->settings.blockingSurveySymbolRate : d->settings.surveySymbolRate;
+}
+
 int RunSurvey(DvbDevice* d, double lowMHz, double highMHz, std::vector<double>* levels) {
   levels->clear();
   const DvbScanSettings& s = d->settings;
   for (double f = lowMHz; f <= highMHz + 1e-9; f += s.surveyStepMHz) {
-    int r = TuneTo(d, static_cast<uint32_t>(std::lround(f * 1000)), s.surveySymbolRate, SYS_DVBS);
+    uint64_t before = d->sys.nowUs();
+    uint32_t rate = SurveyRate(d);
+    int r = TuneTo(d, static_cast<uint32_t>(std::lround(f * 1000)), rate, SYS_DVBS);
     if (r < 0) return r;
+    if (d->tuneBlocks < 0) {
+      d->tuneBlocks = d->sys.nowUs() - before > s.blockingTuneMs * 1000u ? 1 : 0;
+      if (SurveyRate(d) != rate) return RunSurvey(d, lowMHz, highMHz, levels);
+    }
     d->sys.sleepMs(s.surveySettleMs);
     double db = 0;
     if (!ReadStrength(d, &db)) return 0;

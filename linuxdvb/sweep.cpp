@@ -11,17 +11,22 @@ namespace {
 
 constexpr double kTunerLowMHz = 950;
 constexpr double kTunerHighMHz = 2150;
-constexpr double kRateStep = 1.09;      // neighbouring tries stay within a narrow driver's reach
-constexpr double kWidthSlackMHz = 1.5;  // how far the survey's width may be off
+constexpr double kRateStep = 1.09;  // neighbouring tries stay within a narrow driver's reach
+// How far the survey's width may be off: its steps, and the hidden edge of a carrier pressed
+// against a stronger one.
+constexpr double kWidthSlackMHz = 1.5;
+constexpr double kWidthSlack = 0.12;
 constexpr int kMaxRatesPerCarrier = 12;
-// The ladder, for drivers without a strength reading: common rates, each within ~10 % of the
-// next, so a driver that tolerates that much misses none.
-constexpr uint32_t kLadder[] = {
-    45000000, 40000000, 36000000, 32700000, 30000000, 27500000, 25000000, 22500000,
-    20000000, 18000000, 16000000, 14400000, 13000000, 11800000, 10700000, 9700000,
-    8800000,  8000000,  7200000,  6500000,  5900000,  5300000,  4800000,  4300000,
-    3900000,  3500000,  3200000,  2900000,  2600000,  2300000,  2100000,  1900000,
-    1700000,  1500000,  1350000,  1200000,  1100000,  1000000};
+// A region this narrow may be a narrow carrier that the tuner's filter widened, or several:
+// its rates go all the way down.
+constexpr double kNarrowRegionMHz = 10;
+constexpr int kMaxRatesNarrow = 28;
+// The ladder, for drivers without a strength reading: rates from the highest down, each
+// within 9.5 % of the next, tried at steps of a fifth of the rate, so that a driver that
+// acquires within 5 % of the rate and a tenth of it off the centre misses nothing.
+constexpr double kLadderTop = 45e6;
+constexpr double kLadderFactor = 1.095;
+constexpr double kLadderStep = 0.2;
 
 struct Span {
   double low, high;  // IF MHz taken by a locked carrier
@@ -106,32 +111,30 @@ int Attempt(Sweep* s, double ifMHz, uint32_t rate) {
 }
 
 // Rates to try for a carrier of this half-power width, nearest first.
-std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz, double surveyFilterMHz) {
-  double low = std::max(widthMHz - kWidthSlackMHz, 0.0) * 1e6;
-  double high = (widthMHz + kWidthSlackMHz) * 1e6;
-  double centre = widthMHz * 1e6;
-  // A carrier narrower than the survey's filter shows the filter's width, not its own.
-  if (widthMHz < surveyFilterMHz + 0.5) low = 0, centre = std::min(centre, 0.7 * high);
+std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
+  double slack = std::max(kWidthSlackMHz, kWidthSlack * widthMHz);
+  double low = std::max(widthMHz - slack, 0.0) * 1e6;
+  double high = (widthMHz + slack) * 1e6;
+  int most = kMaxRatesPerCarrier;
+  if (widthMHz < kNarrowRegionMHz) low = 0, most = kMaxRatesNarrow;
   low = std::max(low, double(s.minRate));
   high = std::min(high, double(s.maxRate));
-  centre = std::clamp(centre, low, high);
-  std::vector<uint32_t> rates;
-  rates.push_back(static_cast<uint32_t>(centre));
-  for (int k = 1; static_cast<int>(rates.size()) < kMaxRatesPerCarrier && k < 40; ++k) {
+  double centre = std::clamp(widthMHz * 1e6, low, high);
+  std::vector<uint32_t> rates{static_cast<uint32_t>(centre)};
+  for (int k = 1; static_cast<int>(rates.size()) < most; ++k) {
     double up = centre * std::pow(kRateStep, k), down = centre / std::pow(kRateStep, k);
+    if (down < low && up > high) break;
     if (down >= low) rates.push_back(static_cast<uint32_t>(down));
-    if (up <= high && static_cast<int>(rates.size()) < kMaxRatesPerCarrier) {
+    if (up <= high && static_cast<int>(rates.size()) < most) {
       rates.push_back(static_cast<uint32_t>(up));
     }
-    if (down < low && up > high) break;
   }
   return rates;
 }
 
-int SweepSurveyed(Sweep* s, const std::vector<SurveyCarrier>& carriers) {
-  double filter = s->d->settings.surveySymbolRate * 1.35 / 1e6;
+int TryCarriers(Sweep* s, const std::vector<SurveyCarrier>& carriers) {
   for (const SurveyCarrier& c : carriers) {
-    for (uint32_t rate : RatesFor(*s, c.widthMHz, filter)) {
+    for (uint32_t rate : RatesFor(*s, c.widthMHz)) {
       if (Full(*s) || Taken(*s, c.centreMHz)) break;
       int r = Attempt(s, c.centreMHz, rate);
       if (r < 0) return r;
@@ -140,12 +143,34 @@ int SweepSurveyed(Sweep* s, const std::vector<SurveyCarrier>& carriers) {
   return 1;
 }
 
+// The survey's carriers first; then what is left beside the locked ones, once.
+int SweepSurveyed(Sweep* s, const std::vector<double>& levels, double low) {
+  const double step = s->d->settings.surveyStepMHz;
+  SurveyExcess excess;
+  std::vector<SurveyCarrier> first = FindCarriers(levels, low, step, &excess);
+  int r = TryCarriers(s, first);
+  if (r < 0) return r;
+  auto tried = [&](double f) {
+    if (Taken(*s, f)) return true;
+    for (const SurveyCarrier& c : first) {
+      if (std::fabs(f - c.centreMHz) < c.widthMHz / 4) return true;
+    }
+    return false;
+  };
+  std::vector<SurveyCarrier> rest;
+  for (const SurveyCarrier& c :
+       Leftovers(excess, low, step, [&](double f) { return Taken(*s, f); })) {
+    if (!tried(c.centreMHz)) rest.push_back(c);
+  }
+  return TryCarriers(s, rest);
+}
+
 // Without a survey: every rate of the ladder across the band, with steps its capture allows,
 // stepping over what is already locked.
 int SweepLadder(Sweep* s, double low, double high) {
-  for (uint32_t rate : kLadder) {
-    if (rate < s->minRate || rate > s->maxRate) continue;
-    double step = std::max(0.5, 0.4 * rate / 1e6);
+  for (double r = std::min(kLadderTop, double(s->maxRate)); r >= s->minRate; r /= kLadderFactor) {
+    uint32_t rate = static_cast<uint32_t>(r);
+    double step = std::max(0.5, kLadderStep * rate / 1e6);
     for (double f = low + step / 2; f <= high && !Full(*s); f += step) {
       if (Taken(*s, f)) continue;
       int r = Attempt(s, f, rate);
@@ -203,7 +228,6 @@ int DvbSweep(DvbDevice* d, const DvbSweepRequest& req, TransponderRecord* record
   bool flat = levels.size() > 2 && *std::max_element(levels.begin(), levels.end()) ==
                                        *std::min_element(levels.begin(), levels.end());
   if (r == 0 || flat) d->surveyWorks = false;
-  r = d->surveyWorks ? SweepSurveyed(&s, FindCarriers(levels, low, d->settings.surveyStepMHz))
-                     : SweepLadder(&s, low, highIf);
+  r = d->surveyWorks ? SweepSurveyed(&s, levels, low) : SweepLadder(&s, low, highIf);
   return r < 0 ? 0 : 1;
 }
