@@ -1,0 +1,158 @@
+// The driver families the fake imitates, one row each.
+#include <linux/dvb/frontend.h>
+
+#include "fake_dvb.h"
+
+namespace {
+
+constexpr uint8_t kDb = FE_SCALE_DECIBEL;
+constexpr uint8_t kRel = FE_SCALE_RELATIVE;
+constexpr uint8_t kNone = FE_SCALE_NOT_AVAILABLE;
+
+const std::vector<FakePersonality> kPersonalities = {
+    // stv0910: non-blocking, +-SR/4, +-15 %, auto S/S2, reads back everything, dB statistics
+    {.name = "stv0910",
+     .infoName = "STV0910",
+     .blockingTune = false,
+     .captureFraction = 0.25,
+     .captureMinMHz = 1.0,
+     .srTolerance = 0.15,
+     .autoDetect = true,
+     .lossDb = 0.3,
+     .lockBaseMs = 50,
+     .lockPerXMs = 40,
+     .timeoutBaseMs = 200,
+     .timeoutPerXMs = 60,
+     .srMin = 100000,
+     .srMax = 70000000,
+     .readsParameters = true,
+     .readsInversion = true,
+     .readsPilot = true,
+     .readsRollOff = true,
+     .pilotRollOffS2Only = false,
+     .cnrScale = kDb,
+     .strengthScale = kDb,
+     .legacyStrength = kFakeLegacyNone,
+     .legacySnr = kFakeLegacyNone,
+     .filterFactor = 1.35,
+     .filterMinMHz = 2.0,
+     .agcSettleMs = 5,
+     .freqErrorKHz = 1.5,
+     .srErrorFraction = 0.0003,
+     .falseLockChance = 0,
+     .lostLockChance = 0,
+     .statusUs = 300,
+     .getPropertyUs = 300},
+    // m88ds3103: non-blocking, narrow, pilot/roll-off on S2 only, relative strength, false locks
+    {.name = "m88ds3103",
+     .infoName = "M88DS3103",
+     .blockingTune = false,
+     .captureFraction = 0.10,
+     .captureMinMHz = 0.5,
+     .srTolerance = 0.05,
+     .autoDetect = true,
+     .lossDb = 0.5,
+     .lockBaseMs = 80,
+     .lockPerXMs = 60,
+     .timeoutBaseMs = 300,
+     .timeoutPerXMs = 80,
+     .srMin = 1000000,
+     .srMax = 45000000,
+     .readsParameters = true,
+     .readsInversion = true,
+     .readsPilot = true,
+     .readsRollOff = true,
+     .pilotRollOffS2Only = true,
+     .cnrScale = kDb,
+     .strengthScale = kRel,
+     .legacyStrength = kFakeLegacyMeasured,
+     .legacySnr = kFakeLegacyMeasured,
+     .filterFactor = 1.5,
+     .filterMinMHz = 3.0,
+     .agcSettleMs = 10,
+     .freqErrorKHz = 3.0,
+     .srErrorFraction = 0.0005,
+     .falseLockChance = 0.04,
+     .lostLockChance = 0,
+     .statusUs = 500,
+     .getPropertyUs = 600},
+    // stv090x: blocking, wide, +-20 %, relative statistics, no pilot/roll-off, lost locks
+    {.name = "stv090x",
+     .infoName = "STV090x Multistandard",
+     .blockingTune = true,
+     .captureFraction = 0.50,
+     .captureMinMHz = 2.0,
+     .srTolerance = 0.20,
+     .autoDetect = true,
+     .lossDb = 0.5,
+     .lockBaseMs = 100,
+     .lockPerXMs = 60,
+     .timeoutBaseMs = 400,
+     .timeoutPerXMs = 100,
+     .srMin = 1000000,
+     .srMax = 45000000,
+     .readsParameters = true,
+     .readsInversion = false,
+     .readsPilot = false,
+     .readsRollOff = false,
+     .pilotRollOffS2Only = false,
+     .cnrScale = kRel,
+     .strengthScale = kRel,
+     .legacyStrength = kFakeLegacyMeasured,
+     .legacySnr = kFakeLegacyMeasured,
+     .filterFactor = 1.35,
+     .filterMinMHz = 5.0,
+     .agcSettleMs = 20,
+     .freqErrorKHz = 3.0,
+     .srErrorFraction = 0.0005,
+     .falseLockChance = 0,
+     .lostLockChance = 0.05,
+     .statusUs = 400,
+     .getPropertyUs = 500},
+    // cx24117: blocking, system must match, no DVBv5 statistics, constant legacy strength
+    {.name = "cx24117",
+     .infoName = "CX24117",
+     .blockingTune = true,
+     .captureFraction = 0.125,
+     .captureMinMHz = 1.0,
+     .srTolerance = 0.05,
+     .autoDetect = false,
+     .lossDb = 0.8,
+     .lockBaseMs = 150,
+     .lockPerXMs = 80,
+     .timeoutBaseMs = 500,
+     .timeoutPerXMs = 150,
+     .srMin = 1000000,
+     .srMax = 45000000,
+     .readsParameters = true,
+     .readsInversion = true,
+     .readsPilot = true,
+     .readsRollOff = false,
+     .pilotRollOffS2Only = false,
+     .cnrScale = kNone,
+     .strengthScale = kNone,
+     .legacyStrength = kFakeLegacyConstant,
+     .legacySnr = kFakeLegacyMeasured,
+     .filterFactor = 1.35,
+     .filterMinMHz = 2.0,
+     .agcSettleMs = 10,
+     .freqErrorKHz = 5.0,
+     .srErrorFraction = 0.001,
+     .falseLockChance = 0,
+     .lostLockChance = 0,
+     .statusUs = 1000,
+     .getPropertyUs = 1000},
+};
+
+}  // namespace
+
+const std::vector<FakePersonality>& FakePersonalities() {
+  return kPersonalities;
+}
+
+const FakePersonality* FindFakePersonality(const std::string& name) {
+  for (const FakePersonality& p : kPersonalities) {
+    if (name == p.name) return &p;
+  }
+  return nullptr;
+}
