@@ -137,6 +137,7 @@ int DvbStart(DvbDevice* device, int index) {
   device->surveyWorks = true;
   device->tuneBlocks = -1;
   device->autoSystem = -1;
+  device->rateTolerance = DvbDevice{}.rateTolerance;
   // One attempt per tune: without it the kernel zigzags around every frequency we try.
   device->sys.ioctl(fd, FE_SET_FRONTEND_TUNE_MODE,
                     reinterpret_cast<void*>(static_cast<uintptr_t>(FE_TUNE_MODE_ONESHOT)));

@@ -1,6 +1,7 @@
 // DVBv5 property calls: tuning, waiting for lock and reading back what the demodulator found.
 #include "frontend_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 
@@ -158,10 +159,11 @@ int TuneTo(DvbDevice* d, uint32_t ifKHz, uint32_t symbolRate, uint32_t system) {
   return SetProperties(d, props, sizeof props / sizeof props[0]);
 }
 
-int WaitForLock(DvbDevice* d, uint32_t timeoutMs) {
+int WaitForLock(DvbDevice* d, uint32_t timeoutMs, uint32_t* last) {
   const uint64_t deadline = NowMs(d) + timeoutMs;
+  uint32_t ignored = 0;
+  uint32_t& status = last != nullptr ? *last : ignored;
   for (;;) {
-    uint32_t status = 0;
     int r = ReadStatus(d, &status);
     if (r < 0) return r;
     if (status & FE_HAS_LOCK) {
@@ -178,16 +180,24 @@ int WaitForLock(DvbDevice* d, uint32_t timeoutMs) {
   }
 }
 
+// A reading outside what any tuner measures is a driver's noise (some give garbage while
+// unlocked): it counts as the bottom of the scale.
+constexpr double kLowestDbm = -100, kHighestDbm = 20;
+
 bool ReadStrength(DvbDevice* d, double* db) {
+  // Many drivers refresh their statistics only when the status is read.
+  uint32_t status = 0;
+  ReadStatus(d, &status);
   dtv_property p = Prop(DTV_STAT_SIGNAL_STRENGTH);
   if (GetProperties(d, &p, 1) == 0 && p.u.st.len > 0) {
     const dtv_stats& s = p.u.st.stat[0];
     if (s.scale == FE_SCALE_DECIBEL) {
-      *db = s.svalue / 1000.0;
+      double dbm = s.svalue / 1000.0;
+      *db = dbm < kLowestDbm || dbm > kHighestDbm ? kLowestDbm : dbm;
       return true;
     }
     if (s.scale == FE_SCALE_RELATIVE) {
-      *db = s.uvalue * (100.0 / 65535.0);
+      *db = std::min<uint64_t>(s.uvalue, 65535) * (100.0 / 65535.0);
       return true;
     }
   }

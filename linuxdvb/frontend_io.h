@@ -19,8 +19,8 @@ int GetProperties(DvbDevice* device, dtv_property* props, uint32_t count);
 int TuneTo(DvbDevice* device, uint32_t ifKHz, uint32_t symbolRate, uint32_t deliverySystem);
 
 // Waits until the demodulator locks, says it gave up, or `timeoutMs` passes. Returns 1 when
-// locked, 0 when not, -errno on a failed call.
-int WaitForLock(DvbDevice* device, uint32_t timeoutMs);
+// locked, 0 when not, -errno on a failed call; `status`, when given, gets the last status.
+int WaitForLock(DvbDevice* device, uint32_t timeoutMs, uint32_t* status = nullptr);
 
 // The signal strength of the current tune in dB (dBm where the driver gives decibels, a
 // relative scale otherwise); false when the driver has no such reading.
@@ -57,9 +57,17 @@ struct SurveyCarrier {
 struct SurveyExcess {
   std::vector<double> excess;
   double threshold = 0;
+  std::vector<double> floorDb;
+  double sigma = 0;
 };
 std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& levelsDb, double startMHz,
                                         double stepMHz, SurveyExcess* excess = nullptr);
+
+// Carriers in readings over a floor already known (a finer look at part of the band).
+std::vector<SurveyCarrier> CarriersAbove(const std::vector<double>& levelsDb,
+                                         const std::vector<double>& floorDb, double sigma,
+                                         double startMHz, double stepMHz,
+                                         SurveyExcess* excess = nullptr);
 
 // What rises above the floor outside the carriers already locked: a weaker carrier pressed
 // against a stronger one shows only as its shoulder. Runs of two steps or more count.
@@ -68,4 +76,6 @@ std::vector<SurveyCarrier> Leftovers(const SurveyExcess& excess, double startMHz
 
 // Tunes across [lowMHz, highMHz] at the survey rate and reads the strength at each step.
 // Returns 1 with the readings, 0 when the driver gives no strength, -errno on a failed call.
-int RunSurvey(DvbDevice* device, double lowMHz, double highMHz, std::vector<double>* levelsDb);
+// `stepMHz` 0 takes the configured step.
+int RunSurvey(DvbDevice* device, double lowMHz, double highMHz, std::vector<double>* levelsDb,
+              double stepMHz = 0);

@@ -51,6 +51,14 @@ struct DvbScanSettings {
   uint32_t minSymbolRate = 1000000;  // the ladder's lowest rate
 };
 
+// What the sweeps of a device did, for the figures.
+struct DvbCounters {
+  uint64_t surveySteps = 0;
+  uint64_t attempts = 0;  // lock attempts, one per tune
+  uint64_t locks = 0;
+  uint64_t attemptMs = 0;  // time spent in lock attempts
+};
+
 // Dish and tuner state of the started device.
 struct DvbDevice {
   DvbSys sys;
@@ -65,7 +73,11 @@ struct DvbDevice {
   int tone = -1;            // fe_sec_tone_mode last set; -1 unknown
   bool surveyWorks = true;  // cleared when the driver gives no usable strength
   int tuneBlocks = -1;      // 1 when a tune call waits for the search; -1 not yet seen
-  int autoSystem = -1;      // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
+  int autoSystem = -1;
+  // The symbol-rate error the demodulator has been seen to acquire at: neighbouring tries may
+  // lie twice that far apart. Starts at what every modelled driver takes.
+  double rateTolerance = 0.045;
+  DvbCounters counters;  // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
 };
 
 // Caps the library reports: tone burst, DiSEqC and the sweep.

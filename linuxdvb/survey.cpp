@@ -113,17 +113,14 @@ double Edge(const std::vector<double>& x, int first, int last, int inside, int s
 
 }  // namespace
 
-std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double startMHz,
-                                        double stepMHz, SurveyExcess* out) {
-  std::vector<SurveyCarrier> found;
+std::vector<SurveyCarrier> CarriersAbove(const std::vector<double>& db,
+                                         const std::vector<double>& floor, double sigma,
+                                         double startMHz, double stepMHz, SurveyExcess* out) {
   const int n = static_cast<int>(db.size());
-  if (n < 3) return found;
-  double sigma = Scatter(db);
-  std::vector<double> floor = Floor(db, sigma);
   std::vector<double> excess(n);  // linear, relative to the floor
   for (int i = 0; i < n; ++i) excess[i] = std::pow(10.0, (db[i] - floor[i]) / 10.0) - 1.0;
   const double threshold = std::pow(10.0, std::max(kMinThresholdDb, 4 * sigma) / 10.0) - 1.0;
-  if (out != nullptr) *out = {excess, threshold};
+  if (out != nullptr) *out = {excess, threshold, floor, sigma};
   std::vector<std::pair<int, int>> regions;
   for (int i = 0; i < n;) {
     if (excess[i] <= threshold) {
@@ -135,6 +132,7 @@ std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double st
     SplitAtDips(excess, i, j, &regions);
     i = j + 1;
   }
+  std::vector<SurveyCarrier> found;
   for (auto [first, last] : regions) {
     std::vector<double> top(excess.begin() + first, excess.begin() + last + 1);
     std::sort(top.begin(), top.end());
@@ -147,6 +145,13 @@ std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double st
     found.push_back({(left + right) / 2, right - left, 10 * std::log10(1 + plateau)});
   }
   return found;
+}
+
+std::vector<SurveyCarrier> FindCarriers(const std::vector<double>& db, double startMHz,
+                                        double stepMHz, SurveyExcess* out) {
+  if (db.size() < 3) return {};
+  double sigma = Scatter(db);
+  return CarriersAbove(db, Floor(db, sigma), sigma, startMHz, stepMHz, out);
 }
 
 std::vector<SurveyCarrier> Leftovers(const SurveyExcess& e, double startMHz, double stepMHz,
@@ -180,22 +185,25 @@ uint32_t SurveyRate(const DvbDevice* d) {
   return d->tuneBlocks == 1 ? d->settings.blockingSurveySymbolRate : d->settings.surveySymbolRate;
 }
 
-int RunSurvey(DvbDevice* d, double lowMHz, double highMHz, std::vector<double>* levels) {
+int RunSurvey(DvbDevice* d, double lowMHz, double highMHz, std::vector<double>* levels,
+              double stepMHz) {
   levels->clear();
   const DvbScanSettings& s = d->settings;
-  for (double f = lowMHz; f <= highMHz + 1e-9; f += s.surveyStepMHz) {
+  if (stepMHz <= 0) stepMHz = s.surveyStepMHz;
+  for (double f = lowMHz; f <= highMHz + 1e-9; f += stepMHz) {
     uint64_t before = d->sys.nowUs();
     uint32_t rate = SurveyRate(d);
     int r = TuneTo(d, static_cast<uint32_t>(std::lround(f * 1000)), rate, SYS_DVBS);
     if (r < 0) return r;
     if (d->tuneBlocks < 0) {
       d->tuneBlocks = d->sys.nowUs() - before > s.blockingTuneMs * 1000u ? 1 : 0;
-      if (SurveyRate(d) != rate) return RunSurvey(d, lowMHz, highMHz, levels);
+      if (SurveyRate(d) != rate) return RunSurvey(d, lowMHz, highMHz, levels, stepMHz);
     }
     d->sys.sleepMs(s.surveySettleMs);
     double db = 0;
     if (!ReadStrength(d, &db)) return 0;
     levels->push_back(db);
+    ++d->counters.surveySteps;
   }
   return 1;
 }

@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kTunerLowMHz = 950;
 constexpr double kTunerHighMHz = 2150;
-constexpr double kRateStep = 1.09;  // neighbouring tries stay within a narrow driver's reach
+constexpr double kMostTolerance = 0.15;  // never counted on beyond this
 // How far the survey's width may be off: its steps, and the hidden edge of a carrier pressed
 // against a stronger one.
 constexpr double kWidthSlackMHz = 1.5;
@@ -21,6 +21,13 @@ constexpr int kMaxRatesPerCarrier = 12;
 // its rates go all the way down.
 constexpr double kNarrowRegionMHz = 10;
 constexpr int kMaxRatesNarrow = 28;
+// The survey looks this far past each end of the range, so that a carrier on the edge shows
+// whole; only carriers centred inside the range are stored.
+constexpr double kEdgeMarginMHz = 30;
+constexpr double kDriftMHz = 5;
+// A region where nothing locked is looked at again with these steps: side by side, narrow
+// carriers blur into one wide hump at the coarse steps.
+constexpr double kFineStepMHz = 0.5;
 // The ladder, for drivers without a strength reading: rates from the highest down, each
 // within 9.5 % of the next, tried at steps of a fifth of the rate, so that a driver that
 // acquires within 5 % of the rate and a tenth of it off the centre misses nothing.
@@ -39,6 +46,8 @@ struct Sweep {
   bool inverted = false;
   bool systemS = true, systemS2 = true;
   uint32_t minRate = 1000000, maxRate = 45000000;
+  double ifLow = 0, ifHigh = 0;          // the requested range at IF
+  double surveyLow = 0, surveyHigh = 0;  // with the margins the tuner allows
   TransponderRecord* records = nullptr;
   uint32_t* count = nullptr;
   const std::function<void(const TransponderRecord&)>* progress = nullptr;
@@ -72,8 +81,14 @@ int Store(Sweep* s, uint32_t tunedKHz, uint32_t rate, uint32_t system) {
   double centre = c.ifKHz / 1000.0;
   if (Taken(*s, centre)) return 0;
   if (system == SYS_DVBS2 && r.deliverySystem == 1) s->d->autoSystem = 1;
+  if (c.symbolRate > 0) {
+    double off = std::fabs(double(rate) / c.symbolRate - 1.0);
+    s->d->rateTolerance = std::clamp(0.9 * off, s->d->rateTolerance, kMostTolerance);
+  }
   double half = c.symbolRate * (1 + c.rollOff) / 2e6;
   s->taken.push_back({centre - half, centre + half});
+  // A carrier beyond the range is the next range's, give or take an oscillator's drift.
+  if (centre < s->ifLow - kDriftMHz || centre > s->ifHigh + kDriftMHz) return 0;
   r.frequency = RfKHz(*s, c.ifKHz);
   r.polarisation = s->request->polarisation;
   // The spectrum is told on the RF side: an oscillator above the band turns it over.
@@ -89,8 +104,10 @@ bool Full(const Sweep& s) {
 }
 
 // One lock attempt at each delivery system the driver may need. 1 locked (new or known),
-// 0 nothing, -errno on a failed call.
-int Attempt(Sweep* s, double ifMHz, uint32_t rate) {
+// 0 nothing, -errno on a failed call. `sensed` tells whether the demodulator saw a carrier
+// in its window even without decoding it.
+int Attempt(Sweep* s, double ifMHz, uint32_t rate, bool* sensed = nullptr) {
+  if (sensed != nullptr) *sensed = false;
   uint32_t khz = static_cast<uint32_t>(std::lround(ifMHz * 1000));
   uint32_t systems[2] = {SYS_DVBS2, SYS_DVBS};
   int n = 0;
@@ -98,11 +115,17 @@ int Attempt(Sweep* s, double ifMHz, uint32_t rate) {
   if (s->systemS2) order[n++] = systems[0];
   if (s->systemS && (!s->systemS2 || s->d->autoSystem != 1)) order[n++] = systems[1];
   for (int i = 0; i < n; ++i) {
+    uint64_t before = NowMs(s->d);
+    ++s->d->counters.attempts;
     int r = TuneTo(s->d, khz, rate, order[i]);
     if (r < 0) return r == -EINVAL ? 0 : r;
-    r = WaitForLock(s->d, LockTimeoutMs(rate));
+    uint32_t status = 0;
+    r = WaitForLock(s->d, LockTimeoutMs(rate), &status);
+    s->d->counters.attemptMs += NowMs(s->d) - before;
     if (r < 0) return r;
+    if (sensed != nullptr && (status & FE_HAS_CARRIER)) *sensed = true;
     if (r > 0) {
+      ++s->d->counters.locks;
       Store(s, khz, rate, order[i]);
       return 1;
     }
@@ -112,6 +135,8 @@ int Attempt(Sweep* s, double ifMHz, uint32_t rate) {
 
 // Rates to try for a carrier of this half-power width, nearest first.
 std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
+  const double t = s.d->rateTolerance;
+  const double kRateStep = (1 + t) / (1 - t);
   double slack = std::max(kWidthSlackMHz, kWidthSlack * widthMHz);
   double low = std::max(widthMHz - slack, 0.0) * 1e6;
   double high = (widthMHz + slack) * 1e6;
@@ -121,6 +146,21 @@ std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
   high = std::min(high, double(s.maxRate));
   double centre = std::clamp(widthMHz * 1e6, low, high);
   std::vector<uint32_t> rates{static_cast<uint32_t>(centre)};
+  if (widthMHz < kNarrowRegionMHz) {
+    // The filter widens a narrow carrier, never narrows it: its rate lies below first.
+    double r = centre;
+    for (r /= kRateStep; r >= low && int(rates.size()) < most; r /= kRateStep) {
+      rates.push_back(static_cast<uint32_t>(r));
+    }
+    // The lowest rate itself, when the steps jumped past its reach.
+    if (r < low && rates.back() > low * (1 + t) && int(rates.size()) < most) {
+      rates.push_back(static_cast<uint32_t>(low));
+    }
+    for (double r = centre * kRateStep; r <= high && int(rates.size()) < most; r *= kRateStep) {
+      rates.push_back(static_cast<uint32_t>(r));
+    }
+    return rates;
+  }
   for (int k = 1; static_cast<int>(rates.size()) < most; ++k) {
     double up = centre * std::pow(kRateStep, k), down = centre / std::pow(kRateStep, k);
     if (down < low && up > high) break;
@@ -132,23 +172,110 @@ std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
   return rates;
 }
 
+// Where a narrow carrier's centre is uncertain by more than a demodulator's window, the first
+// rate is tried a little to each side until the demodulator senses a carrier.
+constexpr double kNudgeMHz = 0.4;
+constexpr int kNudges = 3;
+
+// Tries the rates for one carrier; a narrow one is first found in position. 1, or -errno.
+int TryCarrier(Sweep* s, const SurveyCarrier& c) {
+  std::vector<uint32_t> rates = RatesFor(*s, c.widthMHz);
+  double centre = c.centreMHz;
+  size_t next = 0;
+  if (c.widthMHz < kNarrowRegionMHz) {
+    bool sensed = false;
+    int r = Attempt(s, centre, rates[next++], &sensed);
+    if (r != 0) return r < 0 ? r : 1;
+    for (int k = 1; !sensed && k <= kNudges * 2; ++k) {
+      double at = c.centreMHz + (k % 2 ? 1 : -1) * kNudgeMHz * ((k + 1) / 2);
+      if (Full(*s) || Taken(*s, at)) continue;
+      r = Attempt(s, at, rates[0], &sensed);
+      if (r != 0) return r < 0 ? r : 1;
+      if (sensed) centre = at;
+    }
+  }
+  for (; next < rates.size(); ++next) {
+    if (Full(*s) || Taken(*s, centre)) break;
+    int r = Attempt(s, centre, rates[next]);
+    if (r < 0) return r;
+  }
+  return 1;
+}
+
 int TryCarriers(Sweep* s, const std::vector<SurveyCarrier>& carriers) {
   for (const SurveyCarrier& c : carriers) {
-    for (uint32_t rate : RatesFor(*s, c.widthMHz)) {
-      if (Full(*s) || Taken(*s, c.centreMHz)) break;
-      int r = Attempt(s, c.centreMHz, rate);
+    if (Full(*s) || Taken(*s, c.centreMHz)) continue;
+    int r = TryCarrier(s, c);
+    if (r < 0) return r;
+  }
+  return 1;
+}
+
+// Linear interpolation of the coarse floor at `f`.
+double FloorAt(const SurveyExcess& coarse, double low, double step, double f) {
+  const std::vector<double>& fl = coarse.floorDb;
+  double x = std::clamp((f - low) / step, 0.0, double(fl.size() - 1));
+  size_t i = std::min(static_cast<size_t>(x), fl.size() - 1);
+  size_t j = std::min(i + 1, fl.size() - 1);
+  return fl[i] + (fl[j] - fl[i]) * (x - i);
+}
+
+// A finer look at a region where nothing locked; its carriers, when it holds several.
+int Refine(Sweep* s, const SurveyCarrier& c, const SurveyExcess& coarse, double step) {
+  double a = std::max(c.centreMHz - c.widthMHz / 2 - 2 * step, s->surveyLow);
+  double b = std::min(c.centreMHz + c.widthMHz / 2 + 2 * step, s->surveyHigh);
+  std::vector<double> fine;
+  int r = RunSurvey(s->d, a, b, &fine, kFineStepMHz);
+  if (r <= 0) return r;
+  std::vector<double> floor(fine.size());
+  for (size_t i = 0; i < fine.size(); ++i) {
+    floor[i] = FloorAt(coarse, s->surveyLow, step, a + i * kFineStepMHz);
+  }
+  std::vector<SurveyCarrier> inner = CarriersAbove(fine, floor, coarse.sigma, a, kFineStepMHz);
+  if (inner.size() == 1 && inner[0].widthMHz > 0.7 * c.widthMHz) return 1;  // nothing new
+  return TryCarriers(s, inner);
+}
+
+// Still nothing: a tuner whose filter is wider than the gaps shows a group of narrow carriers
+// as one hump. Walk it at a narrow rate, and wherever the demodulator senses a carrier, try
+// the narrow rates there. Bounded, since a carrier too weak to lock is sensed as well.
+constexpr double kFeelStepMHz = 1.0;
+constexpr uint32_t kFeelRate = 2000000;
+constexpr int kFeelAttempts = 40;
+
+int Feel(Sweep* s, const SurveyCarrier& c) {
+  uint64_t start = s->d->counters.attempts;
+  double low = c.centreMHz - c.widthMHz / 2, high = c.centreMHz + c.widthMHz / 2;
+  uint32_t probe = std::max(kFeelRate, s->minRate);
+  for (double f = low; f <= high && !Full(*s); f += kFeelStepMHz) {
+    if (s->d->counters.attempts - start >= kFeelAttempts) break;
+    if (Taken(*s, f)) continue;
+    bool sensed = false;
+    int r = Attempt(s, f, probe, &sensed);
+    if (r < 0) return r;
+    if (r > 0 || !sensed) continue;
+    for (uint32_t rate : RatesFor(*s, 2 * kFeelStepMHz + probe / 1e6)) {
+      if (rate == probe || Taken(*s, f) || Full(*s)) continue;
+      if (s->d->counters.attempts - start >= kFeelAttempts) break;
+      r = Attempt(s, f, rate);
       if (r < 0) return r;
     }
   }
   return 1;
 }
 
-// The survey's carriers first; then what is left beside the locked ones, once.
-int SweepSurveyed(Sweep* s, const std::vector<double>& levels, double low) {
+// The survey's carriers first, then a finer look where nothing locked, then what is left
+// beside the locked carriers.
+int SweepSurveyed(Sweep* s, const std::vector<double>& levels) {
   const double step = s->d->settings.surveyStepMHz;
-  SurveyExcess excess;
-  std::vector<SurveyCarrier> first = FindCarriers(levels, low, step, &excess);
+  SurveyExcess coarse;
+  std::vector<SurveyCarrier> first = FindCarriers(levels, s->surveyLow, step, &coarse);
   int r = TryCarriers(s, first);
+  for (const SurveyCarrier& c : first) {
+    if (r < 0 || Full(*s) || coarse.floorDb.empty()) break;
+    if (!Taken(*s, c.centreMHz)) r = Refine(s, c, coarse, step);
+    if (r >= 0 && !Full(*s) && !Taken(*s, c.centreMHz)) r = Feel(s, c);
+  }
   if (r < 0) return r;
   auto tried = [&](double f) {
     if (Taken(*s, f)) return true;
@@ -159,7 +286,7 @@ int SweepSurveyed(Sweep* s, const std::vector<double>& levels, double low) {
   };
   std::vector<SurveyCarrier> rest;
   for (const SurveyCarrier& c :
-       Leftovers(excess, low, step, [&](double f) { return Taken(*s, f); })) {
+       Leftovers(coarse, s->surveyLow, step, [&](double f) { return Taken(*s, f); })) {
     if (!tried(c.centreMHz)) rest.push_back(c);
   }
   return TryCarriers(s, rest);
@@ -215,19 +342,22 @@ int DvbSweep(DvbDevice* d, const DvbSweepRequest& req, TransponderRecord* record
     return s.loKHz == 0 ? rf : s.inverted ? lo - rf : rf - lo;
   };
   double a = toIf(req.startKHz), b = toIf(req.stopKHz);
-  double low = std::max(std::min(a, b), kTunerLowMHz);
-  double highIf = std::min(std::max(a, b), kTunerHighMHz);
-  Limits(&s, &low, &highIf);
+  double tunerLow = kTunerLowMHz, tunerHigh = kTunerHighMHz;
+  Limits(&s, &tunerLow, &tunerHigh);
+  s.ifLow = std::max(std::min(a, b), tunerLow);
+  s.ifHigh = std::min(std::max(a, b), tunerHigh);
+  s.surveyLow = std::max(s.ifLow - kEdgeMarginMHz, tunerLow);
+  s.surveyHigh = std::min(s.ifHigh + kEdgeMarginMHz, tunerHigh);
   if (!PrepareSignalPath(d, req.polarisation, high)) {
     d->sys.log("the driver refused the LNB voltage, tone or DiSEqC command");
   }
-  if (low > highIf) return 1;
+  if (s.ifLow > s.ifHigh) return 1;
   std::vector<double> levels;
-  int r = d->surveyWorks ? RunSurvey(d, low, highIf, &levels) : 0;
+  int r = d->surveyWorks ? RunSurvey(d, s.surveyLow, s.surveyHigh, &levels) : 0;
   if (r < 0) return 0;
   bool flat = levels.size() > 2 && *std::max_element(levels.begin(), levels.end()) ==
                                        *std::min_element(levels.begin(), levels.end());
   if (r == 0 || flat) d->surveyWorks = false;
-  r = d->surveyWorks ? SweepSurveyed(&s, levels, low) : SweepLadder(&s, low, highIf);
+  r = d->surveyWorks ? SweepSurveyed(&s, levels) : SweepLadder(&s, s.ifLow, s.ifHigh);
   return r < 0 ? 0 : 1;
 }
