@@ -226,8 +226,11 @@ void ReadBack(DvbDevice* d, TransponderRecord* r, LockedCarrier* c) {
   if (p[1].u.data != 0) c->ifKHz = p[1].u.data;
   if (p[2].u.data != 0) c->symbolRate = p[2].u.data;
   r->symbolRate = c->symbolRate;
-  r->modulation = ModulationCode(system, p[3].u.data);
   r->codeRate = CodeRateCode(p[4].u.data);
+  // A driver that reports nothing echoes what was set; FEC_AUTO coming back gives it away, and
+  // then the modulation read is only our own guess.
+  bool echoed = p[4].u.data == FEC_AUTO;
+  r->modulation = echoed && system != SYS_DVBS ? 0 : ModulationCode(system, p[3].u.data);
   r->spectrum = p[5].u.data == INVERSION_OFF ? 1 : p[5].u.data == INVERSION_ON ? 2 : 0;
   r->rollOff = RollOffCode(system, p[6].u.data, &c->rollOff);
   r->pilot = PilotCode(system, p[7].u.data);

@@ -241,14 +241,28 @@ int Refine(Sweep* s, const SurveyCarrier& c, const SurveyExcess& coarse, double 
 // the narrow rates there. Bounded, since a carrier too weak to lock is sensed as well.
 constexpr double kFeelStepMHz = 1.0;
 constexpr uint32_t kFeelRate = 2000000;
-constexpr int kFeelAttempts = 40;
+constexpr double kFeelAttemptsPerMHz = 3;
+
+// A region is felt while a stretch of it this wide is not taken by a locked carrier: one
+// carrier's lock covers its whole region, a group's first lock does not.
+constexpr double kFreeStretchMHz = 1.5;
+
+double FreeStretchMHz(const Sweep& s, const SurveyCarrier& c) {
+  double best = 0, run = 0;
+  for (double f = c.centreMHz - c.widthMHz / 2; f <= c.centreMHz + c.widthMHz / 2; f += 0.25) {
+    run = Taken(s, f) ? 0 : run + 0.25;
+    best = std::max(best, run);
+  }
+  return best;
+}
 
 int Feel(Sweep* s, const SurveyCarrier& c) {
   uint64_t start = s->d->counters.attempts;
   double low = c.centreMHz - c.widthMHz / 2, high = c.centreMHz + c.widthMHz / 2;
   uint32_t probe = std::max(kFeelRate, s->minRate);
+  const uint64_t budget = static_cast<uint64_t>(20 + kFeelAttemptsPerMHz * c.widthMHz);
   for (double f = low; f <= high && !Full(*s); f += kFeelStepMHz) {
-    if (s->d->counters.attempts - start >= kFeelAttempts) break;
+    if (s->d->counters.attempts - start >= budget) break;
     if (Taken(*s, f)) continue;
     bool sensed = false;
     int r = Attempt(s, f, probe, &sensed);
@@ -256,7 +270,7 @@ int Feel(Sweep* s, const SurveyCarrier& c) {
     if (r > 0 || !sensed) continue;
     for (uint32_t rate : RatesFor(*s, 2 * kFeelStepMHz + probe / 1e6)) {
       if (rate == probe || Taken(*s, f) || Full(*s)) continue;
-      if (s->d->counters.attempts - start >= kFeelAttempts) break;
+      if (s->d->counters.attempts - start >= budget) break;
       r = Attempt(s, f, rate);
       if (r < 0) return r;
     }
@@ -271,11 +285,12 @@ int SweepSurveyed(Sweep* s, const std::vector<double>& levels) {
   SurveyExcess coarse;
   std::vector<SurveyCarrier> first = FindCarriers(levels, s->surveyLow, step, &coarse);
   int r = TryCarriers(s, first);
-  for (const SurveyCarrier& c : first) {
-    if (r < 0 || Full(*s) || coarse.floorDb.empty()) break;
-    if (!Taken(*s, c.centreMHz)) r = Refine(s, c, coarse, step);
-    if (r >= 0 && !Full(*s) && !Taken(*s, c.centreMHz)) r = Feel(s, c);
-  }
+  auto rest = [&](const SurveyCarrier& c, bool refine) {
+    if (r < 0 || Full(*s) || coarse.floorDb.empty()) return;
+    if (refine && !Taken(*s, c.centreMHz)) r = Refine(s, c, coarse, step);
+    if (r >= 0 && !Full(*s) && FreeStretchMHz(*s, c) >= kFreeStretchMHz) r = Feel(s, c);
+  };
+  for (const SurveyCarrier& c : first) rest(c, true);
   if (r < 0) return r;
   auto tried = [&](double f) {
     if (Taken(*s, f)) return true;
@@ -284,12 +299,14 @@ int SweepSurveyed(Sweep* s, const std::vector<double>& levels) {
     }
     return false;
   };
-  std::vector<SurveyCarrier> rest;
   for (const SurveyCarrier& c :
        Leftovers(coarse, s->surveyLow, step, [&](double f) { return Taken(*s, f); })) {
-    if (!tried(c.centreMHz)) rest.push_back(c);
+    if (tried(c.centreMHz) || Full(*s)) continue;
+    r = TryCarrier(s, c);
+    rest(c, false);
+    if (r < 0) return r;
   }
-  return TryCarriers(s, rest);
+  return 1;
 }
 
 // Without a survey: every rate of the ladder across the band, with steps its capture allows,

@@ -171,6 +171,29 @@ TEST(Sweep, StopsAtTheRecordLimit) {
   EXPECT_EQ(s.progressed.size(), kDvbSweepRecordLimit);
 }
 
+TEST(Sweep, FindsNarrowCarriersCloserThanTheTunersFilter) {
+  // An SCPC group: 2 to 3.6 MS/s carriers 3.3 to 4.5 MHz apart, which a 3 MHz AGC filter
+  // blurs into one hump. Each is found on every non-blocking driver.
+  const char* sky = R"(lnb lo=9750,10600
+input sat=19.2E
+sat 19.2E
+tp 11010.0 H 27500 S2 8PSK 3/4 cn=12
+tp 11040.0 H 2960 S2 QPSK 3/4 ro=0.20 cn=9
+tp 11043.6 H 2000 S2 QPSK 2/3 ro=0.20 cn=8
+tp 11047.0 H 2000 S QPSK 3/4 cn=9
+tp 11051.5 H 3600 S2 8PSK 2/3 ro=0.20 cn=12
+)";
+  for (const char* chip : {"stv0910", "m88ds3103"}) {
+    auto b = StartBackend(sky, chip, 3);
+    Swept s = SweepOnce(b.get(), kLowHorizontal);
+    std::vector<double> found;
+    for (const TransponderRecord& r : s.records)
+      found.push_back(std::round(r.frequency / 100.0) / 10);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<double>{11010.0, 11040.0, 11043.6, 11047.0, 11051.5})) << chip;
+  }
+}
+
 TEST(Sweep, RefusesWithoutAStartedDeviceOrWithBadArguments) {
   DvbDevice idle;
   TransponderRecord r[4];
