@@ -15,7 +15,7 @@ constexpr double kMostTolerance = 0.15;  // never counted on beyond this
 // How far the survey's width may be off: its steps, and the hidden edge of a carrier pressed
 // against a stronger one.
 constexpr double kWidthSlackMHz = 1.5;
-constexpr double kWidthSlack = 0.12;
+constexpr double kWidthSlack = 0.25;
 constexpr int kMaxRatesPerCarrier = 12;
 // A region this narrow may be a narrow carrier that the tuner's filter widened, or several:
 // its rates go all the way down.
