@@ -74,6 +74,12 @@ std::vector<SurveyCarrier> CarriersAbove(const std::vector<double>& levelsDb,
 std::vector<SurveyCarrier> Leftovers(const SurveyExcess& excess, double startMHz, double stepMHz,
                                      const std::function<bool(double)>& taken);
 
+// The width of a carrier centred at `centreMHz`, from the survey's excess: twice the nearer
+// distance to where it falls below half its level there or meets what `taken` tells, since a
+// neighbour may hide one side.
+double WidthAround(const SurveyExcess& excess, double startMHz, double stepMHz, double centreMHz,
+                   const std::function<bool(double)>& taken);
+
 // Tunes across [lowMHz, highMHz] at the survey rate and reads the strength at each step.
 // Returns 1 with the readings, 0 when the driver gives no strength, -errno on a failed call.
 // `stepMHz` 0 takes the configured step.

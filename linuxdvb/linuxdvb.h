@@ -74,6 +74,9 @@ struct DvbDevice {
   bool surveyWorks = true;  // cleared when the driver gives no usable strength
   int tuneBlocks = -1;      // 1 when a tune call waits for the search; -1 not yet seen
   int autoSystem = -1;
+  // Set once the demodulator has told a carrier it could not lock: then telling none means
+  // there is none in its window.
+  bool sensesCarrier = false;
   // The symbol-rate error the demodulator has been seen to acquire at: neighbouring tries may
   // lie twice that far apart. Starts at what every modelled driver takes.
   double rateTolerance = 0.045;

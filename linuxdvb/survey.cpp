@@ -181,6 +181,25 @@ std::vector<SurveyCarrier> Leftovers(const SurveyExcess& e, double startMHz, dou
   return found;
 }
 
+double WidthAround(const SurveyExcess& e, double startMHz, double stepMHz, double centreMHz,
+                   const std::function<bool(double)>& taken) {
+  const int n = static_cast<int>(e.excess.size());
+  if (n == 0) return 0;
+  auto at = [&](double f) {
+    double x = std::clamp((f - startMHz) / stepMHz, 0.0, n - 1.0);
+    int i = std::min(static_cast<int>(x), n - 1), j = std::min(i + 1, n - 1);
+    return e.excess[i] + (e.excess[j] - e.excess[i]) * (x - i);
+  };
+  const double half = at(centreMHz) / 2, fine = 0.25, most = n * stepMHz;
+  double reach[2] = {0, 0};
+  for (int side = 0; side < 2; ++side) {
+    double dir = side == 0 ? -1 : 1, d = fine;
+    while (d < most && at(centreMHz + dir * d) >= half && !taken(centreMHz + dir * d)) d += fine;
+    reach[side] = d;
+  }
+  return 2 * std::min(reach[0], reach[1]);
+}
+
 uint32_t SurveyRate(const DvbDevice* d) {
   return d->tuneBlocks == 1 ? d->settings.blockingSurveySymbolRate : d->settings.surveySymbolRate;
 }

@@ -52,6 +52,7 @@ struct Sweep {
   uint32_t* count = nullptr;
   const std::function<void(const TransponderRecord&)>* progress = nullptr;
   std::vector<Span> taken;
+  std::vector<double> silent;  // centres of narrow regions where nothing was sensed
 };
 
 bool Taken(const Sweep& s, double ifMHz) {
@@ -124,6 +125,7 @@ int Attempt(Sweep* s, double ifMHz, uint32_t rate, bool* sensed = nullptr) {
     s->d->counters.attemptMs += NowMs(s->d) - before;
     if (r < 0) return r;
     if (sensed != nullptr && (status & FE_HAS_CARRIER)) *sensed = true;
+    if (r == 0 && (status & FE_HAS_CARRIER)) s->d->sensesCarrier = true;
     if (r > 0) {
       ++s->d->counters.locks;
       Store(s, khz, rate, order[i]);
@@ -131,6 +133,13 @@ int Attempt(Sweep* s, double ifMHz, uint32_t rate, bool* sensed = nullptr) {
     }
   }
   return 0;
+}
+
+// A rate that reaches `high` within the tolerance, where the steps stopped short of it.
+void AddTop(std::vector<uint32_t>* rates, double high, double t, int most) {
+  double hi = *std::max_element(rates->begin(), rates->end()), top = high / (1 + t);
+  bool addTop = hi * (1 + t) < high && top > hi;
+  if (addTop && int(rates->size()) < most) rates->push_back(static_cast<uint32_t>(top));
 }
 
 // Rates to try for a carrier of this half-power width, nearest first.
@@ -159,6 +168,7 @@ std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
     for (double r = centre * kRateStep; r <= high && int(rates.size()) < most; r *= kRateStep) {
       rates.push_back(static_cast<uint32_t>(r));
     }
+    AddTop(&rates, high, t, most);
     return rates;
   }
   for (int k = 1; static_cast<int>(rates.size()) < most; ++k) {
@@ -169,6 +179,7 @@ std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
       rates.push_back(static_cast<uint32_t>(up));
     }
   }
+  AddTop(&rates, high, t, most);
   return rates;
 }
 
@@ -176,6 +187,8 @@ std::vector<uint32_t> RatesFor(const Sweep& s, double widthMHz) {
 // rate is tried a little to each side until the demodulator senses a carrier.
 constexpr double kNudgeMHz = 0.4;
 constexpr int kNudges = 3;
+// How far beyond the last nudge a demodulator's window is counted on to sense a carrier.
+constexpr double kSilentReachMHz = 1.0;
 
 // Tries the rates for one carrier; a narrow one is first found in position. 1, or -errno.
 int TryCarrier(Sweep* s, const SurveyCarrier& c) {
@@ -192,6 +205,12 @@ int TryCarrier(Sweep* s, const SurveyCarrier& c) {
       r = Attempt(s, at, rates[0], &sensed);
       if (r != 0) return r < 0 ? r : 1;
       if (sensed) centre = at;
+    }
+    // Where the widest window felt nothing, the narrower ones will not either; nor will a
+    // finer look or a walk, where the nudges reached across the whole region.
+    if (!sensed && s->d->sensesCarrier) {
+      if (c.widthMHz / 2 <= kNudges * kNudgeMHz + kSilentReachMHz) s->silent.push_back(c.centreMHz);
+      return 1;
     }
   }
   for (; next < rates.size(); ++next) {
@@ -256,23 +275,59 @@ double FreeStretchMHz(const Sweep& s, const SurveyCarrier& c) {
   return best;
 }
 
-int Feel(Sweep* s, const SurveyCarrier& c) {
-  uint64_t start = s->d->counters.attempts;
-  double low = c.centreMHz - c.widthMHz / 2, high = c.centreMHz + c.widthMHz / 2;
-  uint32_t probe = std::max(kFeelRate, s->minRate);
-  const uint64_t budget = static_cast<uint64_t>(20 + kFeelAttemptsPerMHz * c.widthMHz);
-  for (double f = low; f <= high && !Full(*s); f += kFeelStepMHz) {
-    if (s->d->counters.attempts - start >= budget) break;
-    if (Taken(*s, f)) continue;
-    bool sensed = false;
-    int r = Attempt(s, f, probe, &sensed);
-    if (r < 0) return r;
-    if (r > 0 || !sensed) continue;
+// Narrow rates at each point where a carrier was sensed, within the attempt budget.
+int FeelNarrow(Sweep* s, const std::vector<double>& points, uint32_t probe, uint64_t stop) {
+  for (double f : points) {
     for (uint32_t rate : RatesFor(*s, 2 * kFeelStepMHz + probe / 1e6)) {
       if (rate == probe || Taken(*s, f) || Full(*s)) continue;
-      if (s->d->counters.attempts - start >= budget) break;
-      r = Attempt(s, f, rate);
+      if (s->d->counters.attempts >= stop) return 1;
+      int r = Attempt(s, f, rate);
       if (r < 0) return r;
+    }
+  }
+  return 1;
+}
+
+// A run of sensed points is centred on a carrier's centre: there the rates of the width the
+// survey shows around it, wider than the narrow ones, come first.
+constexpr int kMaxRatesSensed = 4;
+
+int FeelRun(Sweep* s, const std::vector<double>& run, const SurveyExcess& coarse, double step,
+            uint32_t probe, uint64_t stop) {
+  double centre = (run.front() + run.back()) / 2;
+  double width =
+      WidthAround(coarse, s->surveyLow, step, centre, [&](double f) { return Taken(*s, f); });
+  const double narrowTop = 2 * kFeelStepMHz + probe / 1e6 + kWidthSlackMHz;
+  int tried = 0;
+  for (uint32_t rate : RatesFor(*s, width)) {
+    if (rate / 1e6 <= narrowTop || tried >= kMaxRatesSensed) continue;
+    if (Taken(*s, centre) || Full(*s) || s->d->counters.attempts >= stop) break;
+    ++tried;
+    int r = Attempt(s, centre, rate);
+    if (r < 0) return r;
+  }
+  return FeelNarrow(s, run, probe, stop);
+}
+
+int Feel(Sweep* s, const SurveyCarrier& c, const SurveyExcess& coarse, double step) {
+  const uint64_t stop =
+      s->d->counters.attempts + static_cast<uint64_t>(20 + kFeelAttemptsPerMHz * c.widthMHz);
+  double low = c.centreMHz - c.widthMHz / 2, high = c.centreMHz + c.widthMHz / 2;
+  uint32_t probe = std::max(kFeelRate, s->minRate);
+  std::vector<double> run;
+  for (double f = low; f <= high + kFeelStepMHz && !Full(*s); f += kFeelStepMHz) {
+    bool sensed = false;
+    if (f <= high && !Taken(*s, f) && s->d->counters.attempts < stop) {
+      int r = Attempt(s, f, probe, &sensed);
+      if (r < 0) return r;
+      sensed = sensed && r == 0;
+    }
+    if (sensed) {
+      run.push_back(f);
+    } else if (!run.empty()) {
+      int r = FeelRun(s, run, coarse, step, probe, stop);
+      if (r < 0) return r;
+      run.clear();
     }
   }
   return 1;
@@ -287,8 +342,10 @@ int SweepSurveyed(Sweep* s, const std::vector<double>& levels) {
   int r = TryCarriers(s, first);
   auto rest = [&](const SurveyCarrier& c, bool refine) {
     if (r < 0 || Full(*s) || coarse.floorDb.empty()) return;
+    if (std::count(s->silent.begin(), s->silent.end(), c.centreMHz) > 0) return;
     if (refine && !Taken(*s, c.centreMHz)) r = Refine(s, c, coarse, step);
-    if (r >= 0 && !Full(*s) && FreeStretchMHz(*s, c) >= kFreeStretchMHz) r = Feel(s, c);
+    if (r >= 0 && !Full(*s) && FreeStretchMHz(*s, c) >= kFreeStretchMHz)
+      r = Feel(s, c, coarse, step);
   };
   for (const SurveyCarrier& c : first) rest(c, true);
   if (r < 0) return r;

@@ -194,6 +194,26 @@ tp 11051.5 H 3600 S2 8PSK 2/3 ro=0.20 cn=12
   }
 }
 
+TEST(Sweep, FindsACarrierBetweenNarrowerNeighboursInOneHump) {
+  // A 7.2 MS/s carrier between narrower ones: a blocking driver's wide survey filter blurs
+  // them into one hump whose width fits none of them. Each is found.
+  const char* sky = R"(lnb lo=9750,10600
+input sat=19.2E
+sat 19.2E
+tp 11507.6 H 2960 S2 QPSK 3/4 cn=9
+tp 11516.2 H 7200 S2 QPSK 3/4 cn=10
+tp 11524.0 H 2000 S2 QPSK 3/4 cn=11
+tp 11528.7 H 3600 S2 QPSK 3/4 cn=9
+)";
+  auto b = StartBackend(sky, "stv090x", 3);
+  Swept s = SweepOnce(b.get(), kLowHorizontal);
+  std::vector<double> found;
+  for (const TransponderRecord& r : s.records)
+    found.push_back(std::round(r.frequency / 100.0) / 10);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<double>{11507.6, 11516.2, 11524.0, 11528.7}));
+}
+
 TEST(Sweep, RefusesWithoutAStartedDeviceOrWithBadArguments) {
   DvbDevice idle;
   TransponderRecord r[4];
