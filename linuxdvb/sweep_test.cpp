@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <linux/dvb/frontend.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -212,6 +214,22 @@ tp 11528.7 H 3600 S2 QPSK 3/4 cn=9
     found.push_back(std::round(r.frequency / 100.0) / 10);
   std::sort(found.begin(), found.end());
   EXPECT_EQ(found, (std::vector<double>{11507.6, 11516.2, 11524.0, 11528.7}));
+}
+
+TEST(Sweep, ReadsTheTunerRangeInHzWhereTheFrontendStillSpeaksHz) {
+  // A multi-standard frontend last set to a terrestrial system gives its range in Hz
+  // (51 MHz to 2150 MHz): read as kHz, the band would start at 51 GHz and nothing be swept.
+  auto b = StartBackend(SkyText(), "stv0910");
+  DvbSys fake = b->device.sys;
+  b->device.sys.ioctl = [fake](int fd, unsigned long request, void* arg) {
+    int r = fake.ioctl(fd, request, arg);
+    if (request == FE_GET_INFO && r >= 0) {
+      static_cast<dvb_frontend_info*>(arg)->frequency_min = 51000000;
+      static_cast<dvb_frontend_info*>(arg)->frequency_max = 2150000000u;
+    }
+    return r;
+  };
+  EXPECT_EQ(SweepOnce(b.get(), kLowHorizontal).records.size(), 14u);
 }
 
 TEST(Sweep, RefusesWithoutAStartedDeviceOrWithBadArguments) {
