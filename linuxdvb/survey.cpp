@@ -12,6 +12,7 @@ namespace {
 constexpr int kBlockBins = 20;       // floor blocks: quiet stretches are rarely wider
 constexpr double kOccupiedDb = 1.5;  // a block minimum this far above the line is a carrier
 constexpr double kMinThresholdDb = 1.0;
+constexpr double kLoneStepFactor = 2.0;
 constexpr double kDipDb = 3.0;  // neighbours: the level between them falls below half
 
 double Median(std::vector<double> v) {
@@ -129,6 +130,12 @@ std::vector<SurveyCarrier> CarriersAbove(const std::vector<double>& db,
     }
     int j = i;
     while (j + 1 < n && excess[j + 1] > threshold) ++j;
+    // A lone step just over the threshold is the scatter's doing more often than a carrier's:
+    // a carrier spreads over the filter's width and shows in two steps, or stands out more.
+    if (i == j && excess[i] < threshold * kLoneStepFactor) {
+      i = j + 1;
+      continue;
+    }
     SplitAtDips(excess, i, j, &regions);
     i = j + 1;
   }

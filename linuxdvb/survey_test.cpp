@@ -63,6 +63,21 @@ TEST(FindCarriers, PackedBandSplitsAtTheGaps) {
   for (size_t i = 0; i < sky.size(); ++i) EXPECT_NEAR(found[i].centreMHz, sky[i].centreMHz, 1.0);
 }
 
+TEST(FindCarriers, ALoneStepCountsOnlyWhenItStandsOut) {
+  // One reading 1.3 dB up is scatter that happened to clear the threshold; 4 dB up in one
+  // step is a narrow carrier.
+  std::vector<double> flat(300, -70.0);
+  for (auto [rise, carriers] : {std::pair{1.3, 0u}, std::pair{4.0, 1u}}) {
+    std::vector<double> db = flat;
+    db[150] += rise;
+    auto found = FindCarriers(db, 950, 2);
+    ASSERT_EQ(found.size(), carriers) << rise;
+    if (carriers) {
+      EXPECT_NEAR(found[0].centreMHz, 950 + 2 * 150, 1.0);
+    }
+  }
+}
+
 TEST(FindCarriers, ShortOrEmptyReadingsAreHarmless) {
   EXPECT_TRUE(FindCarriers({}, 950, 2).empty());
   EXPECT_TRUE(FindCarriers({-70}, 950, 2).empty());
