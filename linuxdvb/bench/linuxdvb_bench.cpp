@@ -3,7 +3,7 @@
 // satellites and of seeded reference skies. Prints recall of the carriers of 2 MS/s or more
 // with 3 dB of margin, false records, and the scan's virtual and CPU time.
 //
-//   linuxdvb_bench [skies-folder] [reference-skies]
+//   linuxdvb_bench [skies-folder] [reference-skies] [demo-seeds]
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -120,17 +120,21 @@ void Print(const char* chip, const char* skies, const Tally& t) {
 int main(int argc, char** argv) {
   std::string folder = argc > 1 ? argv[1] : LINUXDVB_SKIES_DIR;
   int references = argc > 2 ? std::atoi(argv[2]) : 6;
+  int demoSeeds = argc > 3 ? std::atoi(argv[3]) : 3;  // the fake's scatter and lock draws
   std::printf(
       "Full Ku scan (10700-12750 MHz, H and V) per driver: recall of carriers >= 2 MS/s\n"
       "with >= 3 dB margin, false records, virtual seconds per scan (mean, worst) and\n"
-      "CPU seconds per scan.\n\n");
+      "CPU seconds per scan. demo: the demo sky's four satellites with %d seeds; reference:\n"
+              "%d seeded reference skies.\n\n",
+              demoSeeds, references);
   std::printf("%-10s %-10s %11s %9s %6s %9s %9s %8s\n", "driver", "skies", "found", "recall",
               "false", "virt.mean", "virt.max", "cpu");
   for (const FakePersonality& p : FakePersonalities()) {
     Tally demo, reference;
-    for (int port = 1; port <= 4; ++port) {
+    for (int run = 0; run < 4 * demoSeeds; ++run) {
+      int port = run % 4 + 1;
       FakeDvb fake;
-      if (!MakeFakeDvb(folder + "/demo.sky", p.name, 1, &fake)) return 1;
+      if (!MakeFakeDvb(folder + "/demo.sky", p.name, 1 + run / 4, &fake)) return 1;
       for (const SkyInput& in : fake.sim.sky.inputs) {
         if (in.committed != port) continue;
         for (const SkySatellite& sat : fake.sim.sky.satellites) {
