@@ -53,9 +53,12 @@ void Configure(DvbDevice& d) {
 
 }  // namespace
 
+// Only the seven operations leave the library; the rest stays inside it.
+#define DVB_EXPORT __attribute__((visibility("default")))
+
 extern "C" {
 
-int32_t KESTRUNE_CALL CheckForDVBEx(DeviceCallbackFn callback) {
+DVB_EXPORT int32_t KESTRUNE_CALL CheckForDVBEx(DeviceCallbackFn callback) {
   try {
     DvbDevice& d = TheDevice();
     Configure(d);
@@ -69,7 +72,7 @@ int32_t KESTRUNE_CALL CheckForDVBEx(DeviceCallbackFn callback) {
   }
 }
 
-int32_t KESTRUNE_CALL StartDVBEx(int32_t device) {
+DVB_EXPORT int32_t KESTRUNE_CALL StartDVBEx(int32_t device) {
   try {
     DvbDevice& d = TheDevice();
     Configure(d);
@@ -79,11 +82,11 @@ int32_t KESTRUNE_CALL StartDVBEx(int32_t device) {
   }
 }
 
-uint32_t KESTRUNE_CALL GetCaps(void) {
+DVB_EXPORT uint32_t KESTRUNE_CALL GetCaps(void) {
   return TheDevice().fd >= 0 ? kDvbCaps : 0;
 }
 
-int32_t KESTRUNE_CALL SendDiSEqC(uint32_t kind, uint32_t value) {
+DVB_EXPORT int32_t KESTRUNE_CALL SendDiSEqC(uint32_t kind, uint32_t value) {
   try {
     DvbDevice& d = TheDevice();
     if (kind == DiseqcKindCommitted) return DvbSendCommitted(&d, value);
@@ -94,7 +97,7 @@ int32_t KESTRUNE_CALL SendDiSEqC(uint32_t kind, uint32_t value) {
   }
 }
 
-int32_t KESTRUNE_CALL SendDiseqCmd(const uint8_t* message, uint32_t length) {
+DVB_EXPORT int32_t KESTRUNE_CALL SendDiseqCmd(const uint8_t* message, uint32_t length) {
   try {
     return DvbSendRaw(&TheDevice(), message, length);
   } catch (...) {
@@ -102,10 +105,10 @@ int32_t KESTRUNE_CALL SendDiseqCmd(const uint8_t* message, uint32_t length) {
   }
 }
 
-int32_t KESTRUNE_CALL Vextral(uint32_t startKHz, uint32_t stopKHz, uint32_t polarisation,
-                              uint32_t lof1KHz, uint32_t lof2KHz, uint32_t lofswKHz,
-                              TransponderRecord* records, uint32_t* count,
-                              ProgressCallbackFn progress) {
+DVB_EXPORT int32_t KESTRUNE_CALL Vextral(uint32_t startKHz, uint32_t stopKHz, uint32_t polarisation,
+                                         uint32_t lof1KHz, uint32_t lof2KHz, uint32_t lofswKHz,
+                                         TransponderRecord* records, uint32_t* count,
+                                         ProgressCallbackFn progress) {
   try {
     DvbSweepRequest request{startKHz, stopKHz, polarisation, lof1KHz, lof2KHz, lofswKHz};
     return DvbSweep(&TheDevice(), request, records, count, [&](const TransponderRecord& r) {
@@ -116,7 +119,7 @@ int32_t KESTRUNE_CALL Vextral(uint32_t startKHz, uint32_t stopKHz, uint32_t pola
   }
 }
 
-int32_t KESTRUNE_CALL StopDVB(void) {
+DVB_EXPORT int32_t KESTRUNE_CALL StopDVB(void) {
   DvbStop(&TheDevice());
   return 1;
 }
