@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
       "Full Ku scan (10700-12750 MHz, H and V) per driver: recall of carriers >= 2 MS/s\n"
       "with >= 3 dB margin, false records, virtual seconds per scan (mean, worst) and\n"
       "CPU seconds per scan. demo: the demo sky's four satellites with %d seeds; reference:\n"
-              "%d seeded reference skies.\n\n",
-              demoSeeds, references);
+      "%d seeded reference skies.\n\n",
+      demoSeeds, references);
   std::printf("%-10s %-10s %11s %9s %6s %9s %9s %8s\n", "driver", "skies", "found", "recall",
               "false", "virt.mean", "virt.max", "cpu");
   for (const FakePersonality& p : FakePersonalities()) {

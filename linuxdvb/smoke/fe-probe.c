@@ -39,7 +39,8 @@ static int Info(const char* path) {
   int fd = OpenRw(path);
   if (fd < 0) return 1;
   struct dvb_frontend_info info;
-  if (ioctl(fd, FE_GET_INFO, &info) < 0) return printf("probe: FE_GET_INFO: %s\n", strerror(errno)), 1;
+  if (ioctl(fd, FE_GET_INFO, &info) < 0)
+    return printf("probe: FE_GET_INFO: %s\n", strerror(errno)), 1;
   printf("probe: name \"%s\"\n", info.name);
   struct dtv_property p = {.cmd = DTV_ENUM_DELSYS};
   if (GetProps(fd, &p, 1) < 0) return printf("probe: DTV_ENUM_DELSYS: %s\n", strerror(errno)), 1;
@@ -112,8 +113,9 @@ static int Tune(const char* path, unsigned khz, unsigned symbolRate) {
   printf("probe: tune %u kHz returned after %.1f ms, status 0x%02x%s after %.1f ms\n", khz,
          returned - start, status, status & FE_HAS_LOCK ? " LOCK" : "", done - start);
   struct dtv_property get[] = {
-      {.cmd = DTV_FREQUENCY}, {.cmd = DTV_SYMBOL_RATE}, {.cmd = DTV_DELIVERY_SYSTEM},
-      {.cmd = DTV_STAT_SIGNAL_STRENGTH}, {.cmd = DTV_STAT_CNR},
+      {.cmd = DTV_FREQUENCY},       {.cmd = DTV_SYMBOL_RATE},
+      {.cmd = DTV_DELIVERY_SYSTEM}, {.cmd = DTV_STAT_SIGNAL_STRENGTH},
+      {.cmd = DTV_STAT_CNR},
   };
   if (GetProps(fd, get, 5) < 0) return printf("probe: FE_GET_PROPERTY: %s\n", strerror(errno)), 1;
   printf("probe: reports %u kHz, %u S/s, delsys %u\n", get[0].u.data, get[1].u.data, get[2].u.data);
