@@ -174,8 +174,13 @@ std::vector<SurveyCarrier> Leftovers(const SurveyExcess& e, double startMHz, dou
     int j = i;
     while (j + 1 < n && open(j + 1)) ++j;
     if (j > i) {
-      // Half-power edges inside the run; a side that meets a locked carrier ends there.
-      double peak = *std::max_element(e.excess.begin() + i, e.excess.begin() + j + 1);
+      // Half-power edges inside the run, against its plateau: the step beside a locked
+      // carrier still holds that carrier's skirt and would stand for the peak. A side that
+      // meets a locked carrier ends there.
+      std::vector<double> top(e.excess.begin() + i, e.excess.begin() + j + 1);
+      std::sort(top.begin(), top.end());
+      top.erase(top.begin(), top.begin() + top.size() / 2);
+      double peak = Median(top);
       int a = i, b = j;
       while (a < b && e.excess[a] < peak / 2) ++a;
       while (b > a && e.excess[b] < peak / 2) --b;

@@ -216,6 +216,31 @@ tp 11528.7 H 3600 S2 QPSK 3/4 cn=9
   EXPECT_EQ(found, (std::vector<double>{11507.6, 11516.2, 11524.0, 11528.7}));
 }
 
+TEST(Sweep, AWeakWideCarrierBesideAStrongNarrowOneIsFoundFromWhatIsLeft) {
+  // 7.2 MS/s at 5.9 dB, 6.2 MHz from a 1.5 MS/s carrier at 14.1 dB: the survey shows one hump
+  // shaped by the strong one, and what stays free once it is locked is the weak one.
+  const char* sky = R"(lnb lo=9750,10600
+input sat=19.2E
+sat 19.2E
+tp 10721.424 V 6111 S2 QPSK 3/5 ro=0.35 cn=6.8
+tp 10731.188 V 6111 S2 QPSK 3/4 ro=0.25 cn=8.5
+tp 10738.821 V 1500 S2 8PSK 2/3 ro=0.20 cn=14.1
+tp 10745.031 V 7200 S2 QPSK 3/5 ro=0.35 cn=5.9
+)";
+  for (const char* chip : {"stv0910", "m88ds3103"}) {
+    auto b = StartBackend(sky, chip);
+    DvbSweepRequest vertical = kLowHorizontal;
+    vertical.polarisation = 1;
+    Swept s = SweepOnce(b.get(), vertical);
+    std::vector<double> found;
+    for (const TransponderRecord& r : s.records) {
+      found.push_back(std::round(r.frequency / 100.0) / 10);
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<double>{10721.4, 10731.2, 10738.8, 10745.0})) << chip;
+  }
+}
+
 TEST(Sweep, ReadsTheTunerRangeInHzWhereTheFrontendStillSpeaksHz) {
   // A multi-standard frontend last set to a terrestrial system gives its range in Hz
   // (51 MHz to 2150 MHz): read as kHz, the band would start at 51 GHz and nothing be swept.
