@@ -129,15 +129,15 @@ int DvbStart(DvbDevice* device, int index) {
     device->sys.log("cannot start " + OpenFailure(fe.path, fd));
     return 0;
   }
+  // A fresh start: nothing the last device showed, nor what its dish was told, carries over.
+  DvbDevice fresh;
+  fresh.sys = device->sys;
+  fresh.settings = device->settings;
+  fresh.frontends = device->frontends;
+  fresh.counters = device->counters;
+  *device = fresh;
   device->fd = fd;
   device->started = index;
-  device->committedPort = 0;
-  device->burst = -1;
-  device->voltage = device->tone = -1;
-  device->surveyWorks = true;
-  device->tuneBlocks = -1;
-  device->autoSystem = -1;
-  device->rateTolerance = DvbDevice{}.rateTolerance;
   // One attempt per tune: without it the kernel zigzags around every frequency we try.
   device->sys.ioctl(fd, FE_SET_FRONTEND_TUNE_MODE,
                     reinterpret_cast<void*>(static_cast<uintptr_t>(FE_TUNE_MODE_ONESHOT)));

@@ -33,6 +33,29 @@ TEST(Enumerate, ListsSatelliteFrontendsWithChipAndCard) {
   EXPECT_EQ(fake.log.back().text, "close");
 }
 
+TEST(Enumerate, AStartForgetsWhatTheLastDeviceShowed) {
+  // Another card may block, sense carriers or take other rates, and its dish is not ours.
+  auto b = StartBackend(kSky, "stv0910");
+  DvbDevice& d = b->device;
+  d.committedPort = 3, d.burst = 1, d.voltage = SEC_VOLTAGE_18, d.tone = SEC_TONE_ON;
+  d.sensesCarrier = true, d.rateTolerance = 0.15, d.autoSystem = 1, d.tuneBlocks = 1;
+  d.surveyWorks = false;
+  d.settings.surveySettleMs = 25;
+  ASSERT_EQ(DvbStart(&d, 0), 1);
+  DvbDevice fresh;
+  EXPECT_EQ(d.committedPort, 0);
+  EXPECT_EQ(d.burst, -1);
+  EXPECT_EQ(d.voltage, -1);
+  EXPECT_EQ(d.tone, -1);
+  EXPECT_FALSE(d.sensesCarrier);
+  EXPECT_EQ(d.rateTolerance, fresh.rateTolerance);
+  EXPECT_EQ(d.autoSystem, -1);
+  EXPECT_EQ(d.tuneBlocks, -1);
+  EXPECT_TRUE(d.surveyWorks);
+  EXPECT_EQ(d.settings.surveySettleMs, 25u);  // the user's settings stay
+  EXPECT_EQ(d.frontends.size(), 1u);
+}
+
 TEST(Enumerate, BusyDeniedAndMissingFrontendsAreNamed) {
   struct Case {
     bool busy, denied;

@@ -12,7 +12,9 @@
 #include "tuner/tuner.h"
 
 // Every call into the system goes through here, so the whole back-end runs against a fake
-// frontend with a virtual clock. Results follow the kernel's habit: -errno on failure.
+// frontend with a virtual clock. Results follow the kernel's habit: -errno on failure. The
+// ioctls that take a value (FE_SET_VOLTAGE, FE_SET_TONE, FE_DISEQC_SEND_BURST,
+// FE_SET_FRONTEND_TUNE_MODE) get it cast to the pointer, as the kernel reads them.
 struct DvbSys {
   std::function<int(const char* path, int flags)> open;                // fd, or -errno
   std::function<int(int fd, unsigned long request, void* arg)> ioctl;  // >= 0, or -errno
@@ -48,7 +50,7 @@ struct DvbScanSettings {
   uint32_t blockingSurveySymbolRate = 4000000;
   uint32_t surveySettleMs = 10;      // AGC settling after each survey tune
   uint32_t blockingTuneMs = 50;      // a tune call slower than this blocks
-  uint32_t minSymbolRate = 1000000;  // the ladder's lowest rate
+  uint32_t minSymbolRate = 1000000;  // the narrowest carrier looked for
 };
 
 // What the sweeps of a device did, for the figures.
@@ -73,14 +75,14 @@ struct DvbDevice {
   int tone = -1;            // fe_sec_tone_mode last set; -1 unknown
   bool surveyWorks = true;  // cleared when the driver gives no usable strength
   int tuneBlocks = -1;      // 1 when a tune call waits for the search; -1 not yet seen
-  int autoSystem = -1;
+  int autoSystem = -1;      // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
   // Set once the demodulator has told a carrier it could not lock: then telling none means
   // there is none in its window.
   bool sensesCarrier = false;
   // The symbol-rate error the demodulator has been seen to acquire at: neighbouring tries may
   // lie twice that far apart. Starts at what every modelled driver takes.
   double rateTolerance = 0.045;
-  DvbCounters counters;  // 1 once a DVB-S2 tune locked a DVB-S carrier: one tune finds both
+  DvbCounters counters;
 };
 
 // Caps the library reports: tone burst, DiSEqC and the sweep.
