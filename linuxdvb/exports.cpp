@@ -1,7 +1,5 @@
 // The tuner library's C operations over one Linux DVB frontend. The ABI has no handle, so the
 // device lives here; nothing may throw across the boundary.
-#include <dlfcn.h>
-
 #include <string>
 
 #include "linuxdvb.h"
@@ -16,16 +14,6 @@ DvbDevice& TheDevice() {
     return d;
   }();
   return device;
-}
-
-std::string LibraryFolder() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&LibraryFolder), &info) == 0 || info.dli_fname == nullptr) {
-    return "./";
-  }
-  std::string path = info.dli_fname;
-  size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
 
 // One key of Kestrune.ini beside the library; a value outside its range is named and ignored.

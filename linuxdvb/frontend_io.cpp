@@ -102,26 +102,6 @@ uint32_t PilotCode(uint32_t system, uint32_t pilot) {
   return pilot == PILOT_OFF ? 1 : pilot == PILOT_ON ? 2 : 0;
 }
 
-// Useful bit rate from the modcod: DVB-S's RS(204,188) after the inner code; for DVB-S2 a
-// normal frame's BCH and header overhead, its PL header and, with pilots, the pilot blocks.
-uint32_t BitRate(const TransponderRecord& r) {
-  static const double kRates[] = {0,      1 / 2., 2 / 3.,  3 / 4., 4 / 5., 5 / 6., 6 / 7.,
-                                  7 / 8., 8 / 9., 9 / 10., 0,      0,      2 / 5., 3 / 5.};
-  double rate = r.codeRate < 14 ? kRates[r.codeRate] : 0;
-  if (rate == 0 || r.symbolRate == 0) return 0;
-  if (r.deliverySystem == 1) return static_cast<uint32_t>(r.symbolRate * 2 * rate * 188 / 204);
-  int bits = r.modulation == 5   ? 2
-             : r.modulation == 2 ? 3
-             : r.modulation == 3 ? 4
-             : r.modulation == 4 ? 5
-                                 : 0;
-  if (bits == 0) return 0;
-  double useful = 64800 * rate - 192 - 80;
-  double slots = 64800.0 / bits / 90;
-  double symbols = 64800.0 / bits + 90 + (r.pilot == 2 ? 36 * std::floor((slots - 1) / 16) : 0);
-  return static_cast<uint32_t>(r.symbolRate * useful / symbols);
-}
-
 }  // namespace
 
 uint64_t NowMs(const DvbDevice* d) {
@@ -241,5 +221,5 @@ void ReadBack(DvbDevice* d, TransponderRecord* r, LockedCarrier* c) {
     r->rfLevel = static_cast<int32_t>(std::lround(p[9].u.st.stat[0].svalue / 1000.0));
   }
   r->carrierWidth = static_cast<uint32_t>(std::lround(c->symbolRate * (1 + c->rollOff) / 1000.0));
-  r->bitRate = BitRate(*r);
+  r->bitRate = static_cast<uint32_t>(UsefulBitRate(*r));
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/platform.h"
 #include "settings.h"
 #include "sweep.h"
 #include "tuner/tuner.h"

@@ -1,7 +1,6 @@
 #include "link.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -9,27 +8,6 @@ constexpr double kPi = 3.141592653589793;
 
 double SystemTemperature(const SkyLnb& lnb) {
   return 30.0 + 290.0 * (std::pow(10.0, lnb.noiseFigure / 10.0) - 1.0);
-}
-
-double BitsPerSymbol(uint32_t modulation) {
-  switch (modulation) {
-    case 2:
-    case 7:
-      return 3;
-    case 3:
-    case 8:
-      return 4;
-    case 4:
-      return 5;
-    default:
-      return 2;
-  }
-}
-
-double CodeRateValue(uint32_t code) {
-  unsigned a = 1, b = 2;
-  if (std::sscanf(CodeRateName(code), "%u/%u", &a, &b) != 2 || b == 0) return 0.5;
-  return static_cast<double>(a) / b;
 }
 
 }  // namespace
@@ -48,15 +26,14 @@ double FloorDbmPerHz(const SkyLnb& lnb) {
 }
 
 double TransponderBitRate(const SkyTransponder& tp) {
-  double rate = CodeRateValue(tp.codeRate), bps = BitsPerSymbol(tp.modulation);
-  if (tp.deliverySystem == 1 || tp.deliverySystem == 3) {
-    return tp.symbolRate * bps * rate * 188.0 / 204.0;
-  }
-  double n = tp.frame == 1 ? 16200 : 64800;
-  double payload = rate * n - (tp.frame == 1 ? 168 : 192) - 80;
-  double slots = n / bps / 90.0;
-  double symbols = n / bps + 90 + (tp.pilot == 2 ? 36 * std::floor((slots - 1) / 16) : 0);
-  return tp.symbolRate * payload / symbols;
+  TransponderRecord r{};
+  r.symbolRate = static_cast<uint32_t>(std::lround(tp.symbolRate));
+  r.deliverySystem = tp.deliverySystem;
+  r.modulation = tp.modulation;
+  r.codeRate = tp.codeRate;
+  r.pilot = tp.pilot;
+  r.frame = tp.frame;
+  return UsefulBitRate(r);
 }
 
 double TransponderRequirementDb(const SkyTransponder& tp) {

@@ -21,6 +21,3 @@ SimSettings ParseSettings(const std::string& text, const std::string& origin);
 
 // Reads the file; a missing file gives the defaults without a word.
 SimSettings LoadSettings(const std::string& path);
-
-// Folder of the library itself, with a trailing separator; empty when unknown.
-std::string LibraryFolder();

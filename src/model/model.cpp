@@ -1,6 +1,8 @@
 // Name tables of the record's codes and the required Es/N0 behind the link margin.
 #include "model/model.h"
 
+#include <cmath>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -143,4 +145,43 @@ double RequiredEsN0(const TransponderRecord& r) {
 
 double LinkMargin(const TransponderRecord& r) {
   return r.snr - RequiredEsN0(r);
+}
+
+namespace {
+
+// Bits a symbol carries, by Modulation code; 0 for the codes no modcod table covers.
+double BitsPerSymbol(uint32_t modulation) {
+  switch (modulation) {
+    case 1:
+    case 5:
+    case 6:
+    case 9:
+      return 2;
+    case 2:
+    case 7:
+      return 3;
+    case 3:
+    case 8:
+      return 4;
+    case 4:
+      return 5;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+double UsefulBitRate(const TransponderRecord& r) {
+  unsigned a = 0, b = 0;
+  double bps = BitsPerSymbol(r.modulation);
+  if (bps == 0 || std::sscanf(CodeRateName(r.codeRate), "%u/%u", &a, &b) != 2 || b == 0) return 0;
+  double rate = static_cast<double>(a) / b;
+  if (r.deliverySystem == 1 || r.deliverySystem == 3) return r.symbolRate * bps * rate * 188 / 204;
+  bool shortFrame = r.frame == 1;
+  double n = shortFrame ? 16200 : 64800;
+  double payload = rate * n - (shortFrame ? 168 : 192) - 80;
+  double slots = n / bps / 90;
+  double symbols = n / bps + 90 + (r.pilot == 2 ? 36 * std::floor((slots - 1) / 16) : 0);
+  return r.symbolRate * payload / symbols;
 }

@@ -109,3 +109,8 @@ double RequiredEsN0DvbS(uint32_t codeRate);
 double RequiredEsN0DvbS2(uint32_t codeRate, uint32_t modulation);
 double RequiredEsN0(const TransponderRecord& record);
 double LinkMargin(const TransponderRecord& record);
+
+// Useful bit rate of the record's modcod, bit/s: after RS(204,188) for DVB-S and DSS, after
+// BCH, the base-band header, the PL header and any pilots for the rest. 0 where the
+// modulation or the code rate is unknown. For the tuner libraries, which fill `bitRate`.
+double UsefulBitRate(const TransponderRecord& record);

@@ -113,3 +113,24 @@ TEST(LinkMargin, TableConstants) {
 }
 
 }  // namespace
+
+TEST(UsefulBitRate, FollowsTheModcodAndGivesZeroWhereItIsUnknown) {
+  struct Case {
+    uint32_t system, modulation, codeRate, pilot, frame, symbolRate;
+    double bitRate;
+  } cases[] = {
+      {1, 1, 5, 0, 0, 22000000, 33790849.7},  // DVB-S QPSK 5/6: 2 x 5/6 x 188/204
+      {3, 9, 2, 0, 0, 20000000, 24575163.4},  // DSS counts as DVB-S
+      {2, 2, 3, 1, 0, 27500000, 61273397.9},  // 8PSK 3/4, normal frame, no pilots
+      {2, 2, 3, 2, 0, 27500000, 59881950.1},  // pilots take their symbols
+      {2, 5, 1, 1, 1, 10000000, 9587301.6},   // QPSK 1/2 short frame
+      {2, 0, 3, 1, 0, 27500000, 0},           // modulation unknown
+      {2, 2, 0, 1, 0, 27500000, 0},           // code rate unknown
+  };
+  for (const Case& c : cases) {
+    TransponderRecord r{};
+    r.deliverySystem = c.system, r.modulation = c.modulation, r.codeRate = c.codeRate;
+    r.pilot = c.pilot, r.frame = c.frame, r.symbolRate = c.symbolRate;
+    EXPECT_NEAR(UsefulBitRate(r), c.bitRate, 1.0) << c.system << " " << c.modulation;
+  }
+}

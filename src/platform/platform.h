@@ -64,6 +64,10 @@ extern const char kDegreeSign[];
 // Full path of the running executable; 0 when it cannot be had.
 int ExecutablePath(char* buffer, size_t size);
 
+// For the tuner libraries built here (library_folder_*.cpp, not part of the program): the
+// folder of the library itself, with a trailing separator; empty when unknown.
+std::string LibraryFolder();
+
 // Installs the Ctrl+C handling: the first one sets the abort request, a second ends the program.
 void InstallAbortHandler();
 

@@ -1,7 +1,8 @@
-// Where this shared library was loaded from, so its settings and skies are found beside it.
+// Where the tuner library this is linked into was loaded from, so its settings (and the
+// simulated dish's skies) are found beside it. Built into the tuner libraries only.
 #include <dlfcn.h>
 
-#include "settings.h"
+#include "platform/platform.h"
 
 std::string LibraryFolder() {
   Dl_info info{};

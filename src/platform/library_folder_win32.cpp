@@ -1,7 +1,8 @@
-// Where this DLL was loaded from, so its settings and skies are found beside it.
+// Where the tuner DLL this is linked into was loaded from, so its settings (and the simulated
+// dish's skies) are found beside it. Built into the tuner libraries only.
 #include <windows.h>
 
-#include "settings.h"
+#include "platform/platform.h"
 
 std::string LibraryFolder() {
   HMODULE module = nullptr;
